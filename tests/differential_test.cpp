@@ -1,0 +1,131 @@
+// classify_line against the C library's scanner, on generated lines that stay
+// inside what the scanner handles well: no NUL, at most 511 bytes, every
+// number fitting 32 bits.
+
+#include "colour_database.hpp"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <random>
+#include <string>
+
+namespace {
+
+using tintlist::classify_line;
+using tintlist::line_outcome;
+
+class line_maker {
+  public:
+    explicit line_maker(unsigned seed) : random_(seed) {}
+
+    std::string make() {
+        std::string line;
+        if (chance(3)) line += pick("!!   \t\n#x+-");
+        for (int field = 0; field < 3; ++field) {
+            add_space(line);
+            if (chance(40)) add_junk(line);
+            add_number(line);
+        }
+        add_space(line);
+        if (!chance(10)) add_name(line);
+        if (chance(5)) add_junk(line);
+        if (!chance(8)) line += '\n';
+        if (line.size() > 511) line.resize(511);
+        return line;
+    }
+
+  private:
+    bool chance(unsigned one_in) { return random_() % one_in == 0; }
+    char pick(std::string_view from) { return from[random_() % from.size()]; }
+
+    void add_space(std::string& line) {
+        const unsigned count = chance(4) ? 0 : random_() % 4;
+        for (unsigned i = 0; i < count; ++i) line += pick("   \t\t\n\v\f\r");
+    }
+
+    void add_number(std::string& line) {
+        const char sign = chance(6) ? pick("+-") : '\0';
+        if (sign != '\0') line += sign;
+        if (chance(8)) line.append(random_() % 4, '0');
+        if (chance(50)) {
+            line += sign == '-' ? "2147483648" : "2147483647";
+            return;
+        }
+        const unsigned digits = chance(3) ? 1 + random_() % 9 : 1 + random_() % 3;
+        for (unsigned i = 0; i < digits; ++i) line += static_cast<char>('0' + random_() % 10);
+    }
+
+    void add_name(std::string& line) {
+        const unsigned length = chance(20) ? random_() % 500 : 1 + random_() % 20;
+        for (unsigned i = 0; i < length; ++i) {
+            line += chance(5) ? pick(" \t%\r!0123456789xX\xe9\xff")
+                              : pick("abcdefghijklmnopqrstuvwxyz");
+        }
+    }
+
+    void add_junk(std::string& line) { line += pick("x+-!.,\n \xff%"); }
+
+    std::mt19937 random_;
+};
+
+// True when every run of digits fits a signed 32-bit integer, as the scanner
+// converts nothing larger faithfully.
+bool numbers_fit(const std::string& line) {
+    for (std::size_t i = 0; i < line.size();) {
+        if (line[i] < '0' || line[i] > '9') {
+            ++i;
+            continue;
+        }
+        const bool negative = i > 0 && line[i - 1] == '-';
+        unsigned long long value = 0;
+        for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) {
+            value = value * 10 + static_cast<unsigned>(line[i] - '0');
+            if (value > 2147483648ULL) return false;
+        }
+        if (value == 2147483648ULL && !negative) return false;
+    }
+    return true;
+}
+
+line_outcome scanner_outcome(const std::string& line, int count, const std::array<int, 3>& rgb) {
+    if (count == 4) {
+        for (int v : rgb) {
+            if (v < 0 || v > 255) return line_outcome::out_of_range;
+        }
+        return line_outcome::entry;
+    }
+    return line.empty() || line[0] == '!' ? line_outcome::skipped : line_outcome::syntax_error;
+}
+
+TEST(ClassifyLine, AgreesWithTheCLibraryScanner) {
+    line_maker maker(20261208);
+    int entries = 0, compared = 0;
+    for (int i = 0; i < 300'000; ++i) {
+        const std::string line = maker.make();
+        if (!numbers_fit(line)) continue;
+        ++compared;
+        std::array<int, 3> rgb{};
+        std::array<char, 512> name{};
+        const int count = std::sscanf(line.c_str(), "%d %d %d %511[^\n]\n", &rgb[0], &rgb[1],
+                                      &rgb[2], name.data());
+        const auto expected = scanner_outcome(line, count, rgb);
+        const auto [outcome, colour] = classify_line(line);
+
+        ASSERT_EQ(outcome, expected) << '"' << line << '"';
+        if (count == 4) {
+            ++entries;
+            ASSERT_EQ(colour.red, rgb[0]) << line;
+            ASSERT_EQ(colour.green, rgb[1]) << line;
+            ASSERT_EQ(colour.blue, rgb[2]) << line;
+            ASSERT_EQ(colour.name, name.data()) << line;
+        }
+    }
+    // The generator must exercise both sides of the grammar.
+    EXPECT_GT(compared, 250'000);
+    EXPECT_GT(entries, compared / 10);
+    EXPECT_LT(entries, compared * 9 / 10);
+}
+
+} // namespace
