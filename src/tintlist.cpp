@@ -99,6 +99,7 @@ void prepare_diagnostic(listing& run) {
 
 void report_line(listing& run, line_outcome outcome, std::string_view name) {
     prepare_diagnostic(run);
+    if (run.out.failed) return; // the listing stops at a failed write
     std::array<char, 24> number{};
     std::to_chars(number.data(), number.data() + number.size() - 1, run.line_number);
     if (outcome == line_outcome::syntax_error) {
