@@ -84,17 +84,20 @@ const char* scan_number(const char* p, const char* end, std::int32_t& value) noe
     const digit_run first = leading_digits(load_word(p, end));
     if (first.count == 0) return nullptr;
     p += first.count;
-    std::uint64_t magnitude = first.value;
-
-    // Past eight digits: growth stops once the magnitude exceeds 2^31, so it
-    // never wraps.
-    constexpr std::uint64_t cap = std::uint64_t{1} << 31;
-    if (first.count == 8) {
-        for (; p != end && is(p, digit); ++p) {
-            if (magnitude <= cap) magnitude = magnitude * 10 + static_cast<unsigned>(*p - '0');
-        }
+    if (first.count < 8) {
+        // At most seven digits: far inside 32 bits.
+        const auto magnitude = static_cast<std::int32_t>(first.value);
+        value = negative ? -magnitude : magnitude;
+        return p;
     }
 
+    // Eight digits or more: growth stops once the magnitude exceeds 2^31, so
+    // it never wraps, and the value saturates.
+    constexpr std::uint64_t cap = std::uint64_t{1} << 31;
+    std::uint64_t magnitude = first.value;
+    for (; p != end && is(p, digit); ++p) {
+        if (magnitude <= cap) magnitude = magnitude * 10 + static_cast<unsigned>(*p - '0');
+    }
     constexpr auto lowest = std::numeric_limits<std::int32_t>::min();
     constexpr auto highest = std::numeric_limits<std::int32_t>::max();
     if (negative)

@@ -32,7 +32,19 @@ constexpr std::size_t line_limit = 511;
 // start a CR LF pair.
 constexpr std::size_t long_line_evidence = line_limit + 2;
 
-constexpr std::size_t block_size = 128 * 1024;
+constexpr std::size_t block_size = 64 * 1024;
+
+// Names are copied in whole chunks: a fixed-size copy has no branch on the
+// length, which varies from line to line and would mispredict. Both buffers
+// keep a chunk of slack past their block, so that the copy of a name that
+// ends near the end of a block stays inside the buffers.
+constexpr std::size_t chunk = 32;
+using block_buffer = std::array<char, block_size + chunk>;
+
+void copy_name(char* to, std::string_view name) {
+    for (std::size_t i = 0; i < name.size(); i += chunk)
+        std::memcpy(to + i, name.data() + i, chunk);
+}
 
 // The Windows runtime's text mode already turns CR LF into LF; elsewhere the
 // reader does the same, so a database lists alike on every platform.
@@ -55,7 +67,7 @@ constexpr auto padded_values = [] {
 // Standard output, gathered into large blocks. After the first failed write
 // nothing more is written.
 struct output {
-    std::array<char, block_size> data;
+    block_buffer data;
     std::size_t used;
     bool failed;
 };
@@ -76,17 +88,18 @@ void flush_output(output& out) {
     out.used = 0;
 }
 
+// Appends an entry whose name lies in a block_buffer.
 void put_entry(output& out, const colour_entry& colour) {
     constexpr std::size_t fields = 3 * 4 + 1; // "rrr ggg bbb\t\t"
     const std::size_t length = fields + colour.name.size() + 1;
-    if (out.data.size() - out.used < length) flush_output(out);
+    if (block_size - out.used < length) flush_output(out);
 
     char* p = out.data.data() + out.used;
     std::memcpy(p, padded_values[colour.red].data(), 4);
     std::memcpy(p + 4, padded_values[colour.green].data(), 4);
     std::memcpy(p + 8, padded_values[colour.blue].data(), 3);
     std::memcpy(p + 11, "\t\t", 2);
-    std::memcpy(p + fields, colour.name.data(), colour.name.size());
+    copy_name(p + fields, colour.name);
     p[length - 1] = '\n';
     out.used += length;
 }
@@ -137,11 +150,11 @@ void list_line(listing& run, char* line, std::size_t length, bool has_newline) {
 // known to be too long it is listed and the rest of it passed over, so memory
 // stays fixed whatever the length of a line.
 ending list_database(std::FILE* database, listing& run) {
-    std::array<char, block_size> block;
+    block_buffer block{};
     std::size_t held = 0;      // bytes of a partial line at the front of block
     bool passing_over = false; // inside the unread rest of a long line
     for (;;) {
-        const std::size_t got = std::fread(block.data() + held, 1, block.size() - held, database);
+        const std::size_t got = std::fread(block.data() + held, 1, block_size - held, database);
         if (got == 0) break;
 
         char* begin = block.data();
