@@ -3,7 +3,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all build run check clean
+.PHONY: all build run check bench clean
 
 all: build
 
@@ -20,6 +20,9 @@ check: build
 	ctest --test-dir $(BUILD) --output-on-failure
 	@test -e $(BUILD)/windows/tintlist.exe || \
 	    echo "make check: skipped the Windows tests (needs i686-w64-mingw32-g++-win32, wine and wrestool)"
+
+bench:
+	bash bench/run.sh
 
 clean:
 	rm -rf $(BUILD)

@@ -91,6 +91,10 @@ TEST(ClassifyLine, Ranges) {
         {"blue 1000", "0 0 1000 deep\n", out_of_range, 0, 0, 1000, "deep"},
         {"largest 32-bit value", "2147483647 0 0 n", out_of_range, int_max, 0, 0, "n"},
         {"smallest 32-bit value", "-2147483648 0 0 n", out_of_range, int_min, 0, 0, "n"},
+        {"seven digits", "1234567 -7654321 0 n", out_of_range, 1234567, -7654321, 0, "n"},
+        {"eight digits", "12345678 -87654321 0 n", out_of_range, 12345678, -87654321, 0, "n"},
+        {"nine digits", "0 123456789 -987654321 n", out_of_range, 0, 123456789, -987654321, "n"},
+        {"number at the end of the text", "1 2 12345678", syntax_error, 0, 0, 0, ""},
     };
     for (const auto& c : cases) expect_case(c);
 }

@@ -1,0 +1,59 @@
+// classify_line beside the C library's scanner with the same format, on the
+// same realistic mix of lines.
+
+#include "colour_database.hpp"
+#include "line_mix.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::vector<std::string>& sample_lines() {
+    static const std::vector<std::string> lines = [] {
+        line_mix mix(7);
+        std::vector<std::string> made;
+        for (int i = 0; i < 10000; ++i) made.push_back(mix.next());
+        return made;
+    }();
+    return lines;
+}
+
+void per_line(benchmark::State& state, std::size_t lines) {
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * lines));
+    state.counters["per_line"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * lines),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void classify_line(benchmark::State& state) {
+    const auto& lines = sample_lines();
+    for (auto _ : state) {
+        for (const std::string& line : lines)
+            benchmark::DoNotOptimize(tintlist::classify_line(line));
+    }
+    per_line(state, lines.size());
+}
+BENCHMARK(classify_line);
+
+void sscanf_entry(benchmark::State& state) {
+    const auto& lines = sample_lines();
+    for (auto _ : state) {
+        for (const std::string& line : lines) {
+            int red, green, blue;
+            char name[512];
+            benchmark::DoNotOptimize(
+                std::sscanf(line.c_str(), "%d %d %d %[^\n]\n", &red, &green, &blue, name));
+            benchmark::DoNotOptimize(name);
+        }
+    }
+    per_line(state, lines.size());
+}
+BENCHMARK(sscanf_entry);
+
+} // namespace
+
+BENCHMARK_MAIN();
