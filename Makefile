@@ -3,7 +3,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all build run check bench clean
+.PHONY: all build run check bench fuzz clean
 
 all: build
 
@@ -17,12 +17,22 @@ run: build
 	cd examples && ../$(BUILD)/tintlist
 
 check: build
-	ctest --test-dir $(BUILD) --output-on-failure
+	ctest --test-dir $(BUILD) --output-on-failure --parallel 2
 	@test -e $(BUILD)/windows/tintlist.exe || \
 	    echo "make check: skipped the Windows tests (needs i686-w64-mingw32-g++-win32, wine and wrestool)"
 
 bench:
 	bash bench/run.sh
+
+# Fuzzes classify_line for FUZZ_SECONDS, in a corpus seeded from tests/fuzz.
+FUZZ_SECONDS ?= 600
+fuzz:
+	cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DTINTLIST_FUZZ=ON -DTINTLIST_TESTS=OFF
+	env -u MAKEFLAGS -u MAKELEVEL cmake --build build-fuzz --target classify_fuzz
+	mkdir -p build-fuzz/corpus
+	build-fuzz/tests/fuzz/classify_fuzz -max_len=1024 -max_total_time=$(FUZZ_SECONDS) \
+	    build-fuzz/corpus tests/fuzz/corpus
 
 clean:
 	rm -rf $(BUILD)

@@ -1,132 +1,16 @@
-// The built command, run on databases written into a fresh folder per test.
-//
-// usage: end_to_end_test TINTLIST [--runner PROGRAM] [--windows]
-//
-// --runner runs TINTLIST through another program (such as wine). --windows
-// expects what a Windows program writes: every line ending in CR LF, and
-// diagnostics that begin with the Windows path wine hands over as the
-// program name (Z: and the absolute path with backslashes).
+// The command's listing, arguments and diagnostics, end to end.
 
-#include <gtest/gtest.h>
+#include "end_to_end.hpp"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <optional>
-#include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
+namespace tintlist_test {
 namespace {
-
-struct settings {
-    std::string tintlist;
-    std::string runner;
-    std::string program;
-    bool crlf = false;
-};
-settings setup;
-
-enum class standard_output { captured, shared_with_errors, device_full, closed };
-
-struct result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void write_file(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// Text as the command writes it: on Windows each newline goes out as CR LF.
-std::string text(const std::string& lines) {
-    if (!setup.crlf) return lines;
-    std::string converted;
-    for (char c : lines) {
-        if (c == '\n') converted += '\r';
-        converted += c;
-    }
-    return converted;
-}
-
-class EndToEnd : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tintlist-test-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr) << std::strerror(errno);
-        root_ = pattern;
-        fs::create_directory(folder());
-    }
-    void TearDown() override { fs::remove_all(root_); }
-
-    fs::path folder() const { return root_ / "db"; }
-    void database(const std::string& file, const std::string& bytes) const {
-        write_file(folder() / file, bytes);
-    }
-
-    // Runs the command in folder() with the given arguments after argv[0];
-    // with no argv at all when `arguments` is empty.
-    result run(const std::vector<std::string>& arguments,
-               standard_output target = standard_output::captured) const {
-        return run_argv(arguments, target, true);
-    }
-
-    result run_argv(const std::vector<std::string>& arguments, standard_output target,
-                    bool with_program) const {
-        const fs::path out = root_ / "stdout", err = root_ / "stderr";
-        std::vector<std::string> words;
-        if (!setup.runner.empty()) words.push_back(setup.runner);
-        if (with_program) words.push_back(setup.tintlist);
-        words.insert(words.end(), arguments.begin(), arguments.end());
-        std::vector<char*> argv;
-        for (auto& w : words) argv.push_back(w.data());
-        argv.push_back(nullptr);
-        const std::string file = setup.runner.empty() ? setup.tintlist : setup.runner;
-
-        const pid_t child = fork();
-        if (child == 0) {
-            const int in = open("/dev/null", O_RDONLY);
-            const int o = target == standard_output::device_full
-                              ? open("/dev/full", O_WRONLY)
-                              : open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int e = target == standard_output::shared_with_errors
-                              ? dup(o)
-                              : open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (in < 0 || o < 0 || e < 0 || dup2(in, 0) < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0 ||
-                chdir(folder().c_str()) != 0)
-                _exit(126);
-            if (target == standard_output::closed) close(1);
-            execve(file.c_str(), argv.data(), environ);
-            _exit(127);
-        }
-        int status = 0;
-        EXPECT_EQ(waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status)) << "the command died, wait status " << status;
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(out), read_file(err)};
-    }
-
-    fs::path root_;
-};
-
-std::string program() {
-    return setup.program;
-}
 
 TEST_F(EndToEnd, ArgumentsChooseTheDatabase) {
     for (const char* file : {"rgb.txt", "colours.txt", "a.txt.txt", ".txt", "-h.txt"})
@@ -263,35 +147,5 @@ TEST_F(EndToEnd, StandardOutputThatCannotBeWritten) {
     }
 }
 
-// Linux hands an empty argument vector over as an empty program name.
-TEST_F(EndToEnd, NoProgramName) {
-    if (!setup.runner.empty()) GTEST_SKIP() << "needs a direct exec";
-    const result r = run_argv({}, standard_output::captured, false);
-    EXPECT_EQ(r.err, "tintlist:  unable to open rgb database \"./rgb\"\n");
-    EXPECT_EQ(r.status, 1);
-}
-
 } // namespace
-
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    for (int i = 1; i < argc; ++i) {
-        const std::string word = argv[i];
-        if (word == "--runner" && i + 1 < argc)
-            setup.runner = argv[++i];
-        else if (word == "--windows")
-            setup.crlf = true;
-        else
-            setup.tintlist = fs::absolute(word).string();
-    }
-    if (setup.tintlist.empty()) {
-        std::fprintf(stderr, "usage: %s TINTLIST [--runner PROGRAM] [--windows]\n", argv[0]);
-        return 2;
-    }
-    setup.program = setup.tintlist;
-    if (setup.crlf) {
-        setup.program = "Z:" + setup.program;
-        std::replace(setup.program.begin(), setup.program.end(), '/', '\\');
-    }
-    return RUN_ALL_TESTS();
-}
+} // namespace tintlist_test

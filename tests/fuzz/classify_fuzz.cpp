@@ -1,0 +1,58 @@
+// libFuzzer target for classify_line. Inside the C library scanner's contract
+// the result must be the scanner's; everywhere it must keep its invariants.
+
+#include "colour_database.hpp"
+#include "scanner_reference.hpp"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+namespace {
+
+using tintlist::line_outcome;
+
+void require(bool condition, const char* what) {
+    if (!condition) {
+        std::fprintf(stderr, "classify_line: %s\n", what);
+        std::abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const auto [outcome, colour] = tintlist::classify_line(text);
+
+    const bool is_entry = outcome == line_outcome::entry || outcome == line_outcome::out_of_range;
+    if (is_entry) {
+        const char* name = colour.name.data();
+        require(!colour.name.empty(), "empty name");
+        require(name >= text.data() && name + colour.name.size() <= text.data() + text.size(),
+                "name outside the text");
+        require(colour.name.find('\n') == colour.name.npos, "newline in the name");
+        require(colour.name.find('\0') == colour.name.npos, "NUL in the name");
+        require(colour.name.size() < text.size(), "name as long as the line");
+        const bool in_range = colour.red >= 0 && colour.red <= 255 && colour.green >= 0 &&
+                              colour.green <= 255 && colour.blue >= 0 && colour.blue <= 255;
+        require(in_range == (outcome == line_outcome::entry), "range and outcome disagree");
+    }
+    if (outcome == line_outcome::skipped)
+        require(text.empty() || text[0] == '!' || text[0] == '\0', "skipped without a mark");
+
+    if (tintlist_test::inside_contract(text)) {
+        const auto expected = tintlist_test::reference_classify(text);
+        require(outcome == expected.outcome, "outcome differs from sscanf");
+        if (is_entry) {
+            require(colour.red == expected.rgb[0] && colour.green == expected.rgb[1] &&
+                        colour.blue == expected.rgb[2],
+                    "values differ from sscanf");
+            require(colour.name == expected.name, "name differs from sscanf");
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,166 @@
+// Generated databases of entries, comments, junk bytes, NULs, long lines,
+// CR LF and lone CR, through the built command: every line of the file must
+// be accounted for exactly once, as the line classification says: listed,
+// reported with its own line number, or passed over.
+
+#include "colour_database.hpp"
+#include "end_to_end.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tintlist_test {
+namespace {
+
+using tintlist::classify_line;
+using tintlist::line_outcome;
+
+class database_maker {
+  public:
+    explicit database_maker(unsigned seed) : random_(seed) {}
+
+    std::string file;
+
+    void make() {
+        file.clear();
+        for (unsigned i = random_() % 60; i > 0; --i)
+            file += make_line() + (chance(4) ? "\r\n" : "\n");
+        if (chance(3)) file += make_line(); // a last line without a line end
+    }
+
+  private:
+    bool chance(unsigned one_in) { return random_() % one_in == 0; }
+    unsigned below(unsigned n) { return random_() % n; }
+
+    // Bytes of any kind but a newline, and but Ctrl-Z, which ends a file in
+    // Windows text mode.
+    char junk() {
+        char c;
+        do c = static_cast<char>(random_());
+        while (c == '\n' || c == '\x1a');
+        return c;
+    }
+
+    std::string number() {
+        std::string n = chance(8) ? "-" : chance(8) ? "+" : "";
+        return n + std::to_string(chance(10) ? random_() : below(300));
+    }
+
+    std::string make_line() {
+        std::string line;
+        switch (below(8)) {
+        case 0:
+            line.assign(1, '!').append(below(30), 'c');
+            break;
+        case 1:
+            for (unsigned i = below(40); i > 0; --i) line += junk();
+            break;
+        case 2: { // long, sometimes a comment, sometimes at the limit
+            const unsigned length = chance(3) ? 510 + below(4) : 512 + below(3000);
+            line = chance(2) ? "!" : "1 2 3 ";
+            while (line.size() < length) line += static_cast<char>('a' + below(26));
+            break;
+        }
+        default:
+            line = number() + (chance(2) ? " " : "\t") + number() + " " + number() + " ";
+            for (unsigned i = 1 + below(20); i > 0; --i) line += static_cast<char>('a' + below(26));
+            if (chance(6)) line.insert(below(static_cast<unsigned>(line.size())), 1, '\0');
+            if (chance(6)) line.insert(below(static_cast<unsigned>(line.size())), 1, '\r');
+            if (chance(8)) line += '\r'; // a lone CR before the line end
+        }
+        return line;
+    }
+
+    std::mt19937 random_;
+};
+
+struct expectation {
+    std::string out, err;
+};
+
+// The file's lines: the text between newlines, less the CR of a CR LF.
+std::vector<std::string> lines_of(const std::string& file) {
+    std::vector<std::string> lines;
+    std::size_t begin = 0;
+    for (std::size_t end; (end = file.find('\n', begin)) != file.npos; begin = end + 1) {
+        std::string line = file.substr(begin, end - begin);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line + '\n');
+    }
+    if (begin < file.size()) lines.push_back(file.substr(begin));
+    return lines;
+}
+
+// What the command must write for a file, from the classification of each
+// line: a line keeps 511 characters; a longer one that is not passed over is
+// a syntax error.
+expectation expect(const std::string& file, const std::string& path) {
+    expectation e;
+    const std::vector<std::string> lines = lines_of(file);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string number = std::to_string(i + 1);
+        const std::string& line = lines[i];
+        const bool has_end = line.back() == '\n';
+        if (line.size() - has_end > 511) {
+            if (classify_line(std::string_view(line).substr(0, 511)).outcome !=
+                line_outcome::skipped)
+                e.err += program() + ":  syntax error: " + path + ":" + number + "\n";
+            continue;
+        }
+        const auto [outcome, colour] = classify_line(line);
+        if (outcome == line_outcome::entry) {
+            char fields[16];
+            std::snprintf(fields, sizeof fields, "%3d %3d %3d\t\t", colour.red, colour.green,
+                          colour.blue);
+            e.out += fields + std::string(colour.name) + "\n";
+        } else if (outcome == line_outcome::out_of_range) {
+            e.err += program() + ":  value for \"" + std::string(colour.name) +
+                     "\" out of range: " + path + ":" + number + "\n";
+        } else if (outcome == line_outcome::syntax_error) {
+            e.err += program() + ":  syntax error: " + path + ":" + number + "\n";
+        }
+    }
+    return e;
+}
+
+// Every listed line has the layout "rrr ggg bbb\t\tname".
+bool has_layout(std::string_view line) {
+    auto field = [&](std::size_t at) {
+        for (std::size_t i = at; i < at + 3; ++i) {
+            if (line[i] != ' ' && (line[i] < '0' || line[i] > '9')) return false;
+        }
+        return line[at + 2] != ' ';
+    };
+    return line.size() > 13 && field(0) && line[3] == ' ' && field(4) && line[7] == ' ' &&
+           field(8) && line.substr(11, 2) == "\t\t";
+}
+
+TEST_F(EndToEnd, EveryLineAccountedForOnce) {
+    database_maker maker(4711);
+    std::size_t listed = 0, reported = 0;
+    for (int n = 0; n < setup.random_databases; ++n) {
+        maker.make();
+        database("random.txt", maker.file);
+        const expectation e = expect(maker.file, "random.txt");
+        const result r = run({"random"});
+        ASSERT_EQ(r.out, text(e.out)) << "database " << n;
+        ASSERT_EQ(r.err, text(e.err)) << "database " << n;
+        ASSERT_EQ(r.status, 0) << "database " << n;
+        listed += std::count(e.out.begin(), e.out.end(), '\n');
+        reported += std::count(e.err.begin(), e.err.end(), '\n');
+
+        std::string_view rest = e.out;
+        for (std::size_t end; (end = rest.find('\n')) != rest.npos; rest.remove_prefix(end + 1))
+            ASSERT_TRUE(has_layout(rest.substr(0, end))) << rest.substr(0, end);
+    }
+    // The mix must hold both kinds of line in numbers.
+    EXPECT_GT(listed, setup.random_databases * 5u);
+    EXPECT_GT(reported, setup.random_databases * 5u);
+}
+
+} // namespace
+} // namespace tintlist_test
