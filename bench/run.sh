@@ -6,9 +6,11 @@
 #
 # usage: bench/run.sh [--tiny]   (--tiny: a small database, one run, no targets)
 set -euo pipefail
+trap 'echo "bench/run.sh: failed at line $LINENO" >&2' ERR
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BENCH_BUILD:-$root/build-bench}
+mkdir -p "$build" && build=$(cd "$build" && pwd) # the runs below change folder
 lines=4000000 runs=9 check=yes
 if [ "${1-}" = --tiny ]; then lines=5000 runs=1 check=no; fi
 
