@@ -36,7 +36,7 @@ std::uint64_t load_word(const char* p, const char* end) noexcept {
     std::uint64_t word = 0;
     if (end - p >= 8)
         std::memcpy(&word, p, 8);
-    else
+    else if (p != end) // an empty view may have no data at all
         std::memcpy(&word, p, static_cast<std::size_t>(end - p));
     if constexpr (std::endian::native == std::endian::big) {
         std::uint64_t swapped = 0;

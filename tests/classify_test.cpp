@@ -128,6 +128,8 @@ TEST(ClassifyLine, FirstByteAndNul) {
         {"comment mark after a NUL", "\0!"s, skipped, 0, 0, 0, ""},
     };
     for (const auto& c : cases) expect_case(c);
+    // A view with no data at all is an empty text too.
+    EXPECT_EQ(classify_line(std::string_view{}).outcome, skipped);
 }
 
 } // namespace
