@@ -81,10 +81,12 @@ struct listing {
 
 enum class ending { end_of_file, read_failed, write_failed };
 
+// Writes out what is gathered; after a failure it is dropped.
 void flush_output(output& out) {
-    if (out.used == 0 || out.failed) return;
-    out.failed =
-        std::fwrite(out.data.data(), 1, out.used, stdout) != out.used || std::fflush(stdout) != 0;
+    if (out.used > 0 && !out.failed) {
+        out.failed = std::fwrite(out.data.data(), 1, out.used, stdout) != out.used ||
+                     std::fflush(stdout) != 0;
+    }
     out.used = 0;
 }
 
@@ -104,14 +106,10 @@ void put_entry(output& out, const colour_entry& colour) {
     out.used += length;
 }
 
-// Diagnostics follow the entries listed before them, also when both streams
-// go to one place.
-void prepare_diagnostic(listing& run) {
-    flush_output(run.out);
-}
-
 void report_line(listing& run, line_outcome outcome, std::string_view name) {
-    prepare_diagnostic(run);
+    // Diagnostics follow the entries listed before them, also when both
+    // streams go to one place.
+    flush_output(run.out);
     if (run.out.failed) return; // the listing stops at a failed write
     std::array<char, 24> number{};
     std::to_chars(number.data(), number.data() + number.size() - 1, run.line_number);
@@ -215,7 +213,7 @@ int list(const char* program, const char* name, const char* path) {
     std::fclose(database); // a stream opened for reading holds nothing to lose
 
     if (end == ending::read_failed) {
-        prepare_diagnostic(run);
+        flush_output(run.out); // what was listed stays listed
         std::fprintf(stderr, "%s:  unable to read rgb database \"%s\"\n", program, name);
     }
     if (run.out.failed) std::fprintf(stderr, "%s:  unable to write standard output\n", program);
