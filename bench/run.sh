@@ -24,20 +24,27 @@ trap 'rm -rf "$work"' EXIT
 "$build/bench/generate" "$lines" >"$work/big.txt"
 cd "$work"
 
-# The three commands, each given a database base name.
-run_tintlist() { "$build/tintlist" "$1"; }
-run_baseline() { "$build/bench/baseline" "$1"; }
-run_cat() { cat "$1.txt"; }
+# Runs one of the three commands on a database base name, behind an optional
+# wrapper command (a timer, valgrind).
 commands="tintlist baseline cat"
+run() { # command database [wrapper...]
+    local command=$1 database=$2
+    shift 2
+    case $command in
+    tintlist) "$@" "$build/tintlist" "$database" ;;
+    baseline) "$@" "$build/bench/baseline" "$database" ;;
+    cat) "$@" cat "$database.txt" ;;
+    esac
+}
 
 # The listings must agree before their times mean anything.
-run_tintlist big >tintlist.out 2>tintlist.err
-run_baseline big >baseline.out 2>/dev/null
+run tintlist big >tintlist.out 2>tintlist.err
+run baseline big >baseline.out 2>/dev/null
 cmp -s tintlist.out baseline.out || { echo "tintlist and baseline list differently" >&2; exit 1; }
 
 seconds() { # command database: wall seconds of one run
     local start=$EPOCHREALTIME
-    "run_$1" "$2" >/dev/null 2>&1
+    run "$1" "$2" >/dev/null 2>&1
     echo "$EPOCHREALTIME - $start" | bc -l
 }
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
@@ -46,15 +53,9 @@ for ((i = 0; i < runs; i++)); do
     for c in $commands; do seconds "$c" big >>"$c.times"; done
 done
 
-peak_direct() { # the command's own peak, not that of a shell around it
-    case $1 in
-    tintlist) /usr/bin/time -f %M "$build/tintlist" "$2" 2>&1 >/dev/null | tail -1 ;;
-    baseline) /usr/bin/time -f %M "$build/bench/baseline" "$2" 2>&1 >/dev/null | tail -1 ;;
-    cat) /usr/bin/time -f %M cat "$2.txt" 2>&1 >/dev/null | tail -1 ;;
-    esac
-}
+peak_kib() { run "$1" "$2" /usr/bin/time -f %M 2>&1 >/dev/null | tail -1; }
 instructions() {
-    valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null |
+    run "$1" small valgrind --tool=callgrind --callgrind-out-file=/dev/null 2>&1 >/dev/null |
         sed -n 's/.*Collected : *//p'
 }
 
@@ -68,12 +69,9 @@ printf '%-9s %10s %9s %14s %14s %14s %16s\n' command "median s" "MB/s" "x tintli
 tintlist_median=$(median <tintlist.times)
 for c in $commands; do
     m=$(median <"$c.times")
-    small=$(peak_direct "$c" small) big=$(peak_direct "$c" big)
-    case $c in
-    tintlist) ins=$(instructions "$build/tintlist" small) ;;
-    baseline) ins=$(instructions "$build/bench/baseline" small) ;;
-    *) ins=- ;;
-    esac
+    small=$(peak_kib "$c" small) big=$(peak_kib "$c" big)
+    ins=-
+    [ "$c" = cat ] || ins=$(instructions "$c")
     printf '%-9s %10.4f %9.0f %14.2f %14s %14s %16s\n' "$c" "$m" "$(echo "$mb / $m" | bc -l)" \
         "$(echo "$m / $tintlist_median" | bc -l)" "$small" "$big" "$ins"
     eval "${c}_median=$m ${c}_small=$small ${c}_big=$big ${c}_ins='$ins'"

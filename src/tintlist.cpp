@@ -143,11 +143,11 @@ void list_line(listing& run, char* line, std::size_t length, bool has_newline) {
         report_line(run, outcome, colour.name);
 }
 
-// Reads the database in large blocks and lists it line by line. Everything
-// it calls per line is inlined into its loop. The partial
+// Reads the database in large blocks and lists it line by line. The partial
 // line at the end of a block moves to the front for the next read; once it is
 // known to be too long it is listed and the rest of it passed over, so memory
-// stays fixed whatever the length of a line.
+// stays fixed whatever the length of a line. Everything it calls per line is
+// inlined into its loop.
 [[gnu::flatten]] ending list_database(std::FILE* database, listing& run) {
     block_buffer block{};
     std::size_t held = 0;      // bytes of a partial line at the front of block
