@@ -1,13 +1,4 @@
-# Cross-compiles the 32-bit Windows console program with Debian's mingw-w64.
-set(CMAKE_SYSTEM_NAME Windows)
+# The 32-bit Windows console program: the one that ships.
 set(CMAKE_SYSTEM_PROCESSOR x86)
-
-# The win32 thread model keeps the program free of libwinpthread-1.dll.
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-win32)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(TINTLIST_MINGW_TRIPLET i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
