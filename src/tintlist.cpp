@@ -153,8 +153,12 @@ void list_line(listing& run, char* line, std::size_t length, bool has_newline) {
     std::size_t held = 0;      // bytes of a partial line at the front of block
     bool passing_over = false; // inside the unread rest of a long line
     for (;;) {
+        // A read that fails part of the way through returns what it got,
+        // which is listed; the listing ends there, since the next read would
+        // start again past the bytes that were lost.
         const std::size_t got = std::fread(block.data() + held, 1, block_size - held, database);
-        if (got == 0) break;
+        const bool read_failed = std::ferror(database) != 0;
+        if (got == 0 && !read_failed) break;
 
         char* begin = block.data();
         char* const end = begin + held + got;
@@ -166,6 +170,7 @@ void list_line(listing& run, char* line, std::size_t length, bool has_newline) {
             begin = newline + 1;
         }
         if (run.out.failed) return ending::write_failed;
+        if (read_failed) return ending::read_failed;
 
         held = end - begin;
         if (!passing_over && held >= long_line_evidence) {
@@ -175,7 +180,6 @@ void list_line(listing& run, char* line, std::size_t length, bool has_newline) {
         if (passing_over) held = 0;
         std::memmove(block.data(), begin, held);
     }
-    if (std::ferror(database)) return ending::read_failed;
     if (held > 0) list_line(run, block.data(), held, false);
     flush_output(run.out);
     return run.out.failed ? ending::write_failed : ending::end_of_file;

@@ -1,7 +1,10 @@
 #include "end_to_end.hpp"
 
+#include "colour_database.hpp"
+
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -37,6 +40,72 @@ std::string text(const std::string& lines) {
     return converted;
 }
 
+// The file's lines: the text between newlines, less the CR of a CR LF.
+static std::vector<std::string> lines_of(const std::string& file) {
+    std::vector<std::string> lines;
+    std::size_t begin = 0;
+    for (std::size_t end; (end = file.find('\n', begin)) != file.npos; begin = end + 1) {
+        std::string line = file.substr(begin, end - begin);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line + '\n');
+    }
+    if (begin < file.size()) lines.push_back(file.substr(begin));
+    return lines;
+}
+
+// A line keeps 511 characters; a longer one that is not passed over is a
+// syntax error.
+std::vector<written_line> expected_listing(const std::string& file, const std::string& path) {
+    using tintlist::line_outcome;
+    std::vector<written_line> listing;
+    const std::vector<std::string> lines = lines_of(file);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string at = path + ":" + std::to_string(i + 1) + "\n";
+        const std::string& line = lines[i];
+        const bool has_end = line.back() == '\n';
+        if (line.size() - has_end > 511) {
+            const std::string_view head = std::string_view(line).substr(0, 511);
+            if (tintlist::classify_line(head).outcome != line_outcome::skipped)
+                listing.push_back({true, i + 1, program() + ":  syntax error: " + at});
+            continue;
+        }
+        const auto [outcome, colour] = tintlist::classify_line(line);
+        if (outcome == line_outcome::entry) {
+            char fields[16];
+            std::snprintf(fields, sizeof fields, "%3d %3d %3d\t\t", colour.red, colour.green,
+                          colour.blue);
+            listing.push_back({false, i + 1, fields + std::string(colour.name) + "\n"});
+        } else if (outcome == line_outcome::out_of_range) {
+            listing.push_back({true, i + 1,
+                               program() + ":  value for \"" + std::string(colour.name) +
+                                   "\" out of range: " + at});
+        } else if (outcome == line_outcome::syntax_error) {
+            listing.push_back({true, i + 1, program() + ":  syntax error: " + at});
+        }
+    }
+    return listing;
+}
+
+::testing::AssertionResult same_bytes(const std::string& actual, const std::string& expected) {
+    if (actual == expected) return ::testing::AssertionSuccess();
+    const auto [a, e] =
+        std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+    const std::size_t at = static_cast<std::size_t>(a - actual.begin());
+    const std::size_t from = at < 40 ? 0 : at - 40;
+    return ::testing::AssertionFailure()
+           << actual.size() << " bytes where " << expected.size()
+           << " were expected, first differing at " << at << "\n  actual:   ..."
+           << ::testing::PrintToString(actual.substr(from, 80)) << "\n  expected: ..."
+           << ::testing::PrintToString(expected.substr(from, 80));
+}
+
+expectation expect(const std::string& file, const std::string& path) {
+    expectation e;
+    for (const written_line& line : expected_listing(file, path))
+        (line.diagnostic ? e.err : e.out) += line.bytes;
+    return e;
+}
+
 void EndToEnd::SetUp() {
     std::string pattern = (fs::temp_directory_path() / "tintlist-test-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr) << std::strerror(errno);
@@ -48,23 +117,33 @@ void EndToEnd::TearDown() {
     fs::remove_all(root_);
 }
 
-result EndToEnd::run(const std::vector<std::string>& arguments, standard_output target) const {
+result EndToEnd::run(const std::vector<std::string>& arguments, const launch& how) const {
     std::vector<std::string> argv{setup.tintlist};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return run_argv(std::move(argv), target);
+    return run_argv(std::move(argv), how);
 }
 
-result EndToEnd::run_argv(std::vector<std::string> argv, standard_output target) const {
-    const fs::path out = root_ / "stdout", err = root_ / "stderr";
-    std::vector<std::string> words = setup.runner;
+result EndToEnd::run_argv(std::vector<std::string> argv, const launch& how) const {
+    const fs::path out = output_file(), err = root_ / "stderr";
+    std::vector<std::string> words = how.wrapper;
+    words.insert(words.end(), setup.runner.begin(), setup.runner.end());
     words.insert(words.end(), argv.begin(), argv.end());
     std::vector<char*> pointers;
     for (auto& w : words) pointers.push_back(w.data());
     pointers.push_back(nullptr);
-    const std::string file = setup.runner.empty() ? setup.tintlist : setup.runner.front();
+    const std::string file = words.size() > argv.size() ? words.front() : setup.tintlist;
 
+    std::vector<std::string> settings(how.environment);
+    for (char** e = environ; *e != nullptr; ++e) settings.emplace_back(*e);
+    std::vector<char*> environment;
+    for (auto& e : settings) environment.push_back(e.data());
+    environment.push_back(nullptr);
+
+    const standard_output target = how.target;
     const pid_t child = fork();
     if (child == 0) {
+        const rlimit cap{output_cap, output_cap};
+        if (setrlimit(RLIMIT_FSIZE, &cap) != 0) _exit(126);
         const int in = open("/dev/null", O_RDONLY);
         const int o = target == standard_output::device_full
                           ? open("/dev/full", O_WRONLY)
@@ -76,12 +155,14 @@ result EndToEnd::run_argv(std::vector<std::string> argv, standard_output target)
             chdir(folder().c_str()) != 0)
             _exit(126);
         if (target == standard_output::closed) close(1);
-        execve(file.c_str(), pointers.data(), environ);
+        execvpe(file.c_str(), pointers.data(), environment.data());
         _exit(127);
     }
     int status = 0;
     rusage usage{};
     EXPECT_EQ(wait4(child, &status, 0, &usage), child);
+    EXPECT_FALSE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ)
+        << "the command wrote past the cap of " << output_cap << " bytes and was stopped";
     EXPECT_TRUE(WIFEXITED(status)) << "the command died, wait status " << status;
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(out), read_file(err),
             usage.ru_maxrss};

@@ -22,6 +22,17 @@ extern settings setup;
 
 enum class standard_output { captured, shared_with_errors, device_full, closed };
 
+// How one run of the command is started, beyond its arguments.
+struct launch {
+    standard_output target = standard_output::captured;
+    std::vector<std::string> wrapper;     // a program that runs it for this run (strace)
+    std::vector<std::string> environment; // NAME=value settings added for this run
+};
+
+// No run may write more than this to a file: a command that lists without
+// end fails with SIGXFSZ instead of filling the disk.
+constexpr long long output_cap = 256LL << 20;
+
 struct result {
     int status;
     std::string out;
@@ -34,6 +45,27 @@ void write_file(const std::filesystem::path& path, const std::string& bytes);
 
 // Text as the command writes it: on Windows each newline goes out as CR LF.
 std::string text(const std::string& lines);
+
+// One line of what the command must write: an entry on standard output or a
+// diagnostic on standard error, for line `number` of the file.
+struct written_line {
+    bool diagnostic;
+    std::size_t number;
+    std::string bytes; // with its newline
+};
+
+// What the command must write for a database at `path` holding `file`, line
+// by line, from a plain split of the file and classify_line on each line.
+std::vector<written_line> expected_listing(const std::string& file, const std::string& path);
+
+// Compares two outputs byte for byte; a difference is shown as its offset
+// and the bytes around it, not as the whole of two large outputs.
+::testing::AssertionResult same_bytes(const std::string& actual, const std::string& expected);
+
+struct expectation {
+    std::string out, err;
+};
+expectation expect(const std::string& file, const std::string& path);
 
 inline const std::string& program() {
     return setup.program;
@@ -50,13 +82,17 @@ class EndToEnd : public ::testing::Test {
     }
 
     // Runs the command in folder() with these arguments after the program.
-    result run(const std::vector<std::string>& arguments,
-               standard_output target = standard_output::captured) const;
+    result run(const std::vector<std::string>& arguments, const launch& how = {}) const;
+    result run(const std::vector<std::string>& arguments, standard_output target) const {
+        return run(arguments, launch{target, {}, {}});
+    }
 
     // Runs the command with exactly this argument vector, program name
     // included, as the kernel hands it over.
-    result run_argv(std::vector<std::string> argv,
-                    standard_output target = standard_output::captured) const;
+    result run_argv(std::vector<std::string> argv, const launch& how = {}) const;
+
+    // Where the command's standard output goes when captured.
+    std::filesystem::path output_file() const { return root_ / "stdout"; }
 
     std::filesystem::path root_;
 };

@@ -1,10 +1,15 @@
-// The command under faults: databases that cannot be read, huge lines and
-// arguments, streams that fail, and line numbers past 32 bits.
+// The command under faults: databases that cannot be read, reads and writes
+// that fail once, no memory, huge lines and arguments, and line numbers past
+// 32 bits.
 
 #include "end_to_end.hpp"
 
+#include <algorithm>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <numeric>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -62,6 +67,155 @@ TEST_F(EndToEnd, DatabaseThatCannotBeRead) {
     const result r = run({"mem"});
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, program() + ":  unable to read rgb database \"mem\"\n");
+    EXPECT_EQ(r.status, 1);
+}
+
+// A run under strace that fails the `fail_at`th `call` (read or write) made
+// on `file` with `error`, or none when fail_at is 0, and logs those calls.
+launch traced(const fs::path& log, const fs::path& file, const std::string& call, int fail_at,
+              const std::string& error = "EIO") {
+    launch how;
+    how.wrapper = {"strace", "-o",           log.string(), "-P", fs::canonical(file).string(),
+                   "-e",     "trace=" + call};
+    if (fail_at > 0) {
+        how.wrapper.insert(how.wrapper.end(), {"-e", "inject=" + call + ":error=" + error +
+                                                         ":when=" + std::to_string(fail_at)});
+    }
+    return how;
+}
+
+// What each traced call returned, in order; a failed one returned -1.
+std::vector<long long> returns(const fs::path& log) {
+    std::vector<long long> values;
+    std::ifstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        const std::size_t equals = line.rfind(" = ");
+        if (equals != line.npos) values.push_back(std::atoll(line.c_str() + equals + 3));
+    }
+    return values;
+}
+
+bool have_strace() {
+    return std::system("strace -V >/dev/null 2>&1") == 0;
+}
+
+#define SKIP_UNLESS_STRACE()                                                                       \
+    SKIP_UNLESS_DIRECT();                                                                          \
+    if (!have_strace()) GTEST_SKIP() << "needs strace"
+
+// Entries, and a bad line now and then.
+std::string entries(int lines, int bad_every) {
+    std::string file;
+    for (int i = 1; i <= lines; ++i) {
+        file += i % bad_every == 0
+                    ? "bad line " + std::to_string(i) + "\n"
+                    : std::to_string(i % 256) + " 0 0 line" + std::to_string(i) + "\n";
+    }
+    return file;
+}
+
+// One read of the database fails and the reads after it would succeed: the
+// listing stops there. Everything in the lines taken in before the failure is
+// listed or reported; nothing after them is.
+TEST_F(EndToEnd, ReadThatFailsOnceStopsTheListing) {
+    SKIP_UNLESS_STRACE();
+    const std::string file = entries(15000, 1000);
+    database("rgb.txt", file);
+    const fs::path log = root_ / "strace";
+    const result whole = run({}, traced(log, folder() / "rgb.txt", "read", 0));
+    ASSERT_TRUE(same_bytes(whole.out, expect(file, "./rgb.txt").out));
+    const std::vector<long long> reads = returns(log);
+    ASSERT_GE(reads.size(), 3u);
+    ASSERT_EQ(reads.back(), 0) << "the last read finds the end of the file";
+
+    // The first read, a middle one, the one with the last bytes, the one at
+    // the end of the file.
+    const int count = static_cast<int>(reads.size());
+    for (int fail_at : {1, count / 2 + 1, count - 1, count}) {
+        SCOPED_TRACE("read " + std::to_string(fail_at) + " of " + std::to_string(count));
+        const result r = run({}, traced(log, folder() / "rgb.txt", "read", fail_at));
+        ASSERT_EQ(returns(log).at(fail_at - 1), -1) << "the failure was injected";
+        const auto taken = std::accumulate(reads.begin(), reads.begin() + fail_at - 1, 0LL);
+        const std::size_t whole_lines = taken == 0 ? 0 : file.rfind('\n', taken - 1) + 1;
+        const expectation e = expect(file.substr(0, whole_lines), "./rgb.txt");
+        EXPECT_TRUE(same_bytes(r.out, e.out));
+        EXPECT_TRUE(
+            same_bytes(r.err, e.err + program() + ":  unable to read rgb database \"./rgb\"\n"));
+        EXPECT_EQ(r.status, 1);
+    }
+}
+
+// One write to standard output fails and the writes after it would succeed:
+// the listing stops there, reports the failure once, and writes nothing more
+// to either stream.
+TEST_F(EndToEnd, WriteThatFailsOnceStopsTheListing) {
+    SKIP_UNLESS_STRACE();
+    const std::string file = entries(60000, 7001);
+    database("rgb.txt", file);
+    const std::vector<written_line> listing = expected_listing(file, "./rgb.txt");
+    const std::string out = expect(file, "./rgb.txt").out;
+
+    const fs::path log = root_ / "strace";
+    write_file(output_file(), ""); // strace follows the file by its path
+    const result whole = run({}, traced(log, output_file(), "write", 0));
+    ASSERT_TRUE(same_bytes(whole.out, out));
+    const std::vector<long long> writes = returns(log);
+    ASSERT_GE(writes.size(), 3u);
+
+    // The file line whose entry holds byte `offset` of the listing.
+    auto line_at = [&](long long offset) {
+        for (const written_line& line : listing) {
+            if (line.diagnostic) continue;
+            offset -= static_cast<long long>(line.bytes.size());
+            if (offset < 0) return line.number;
+        }
+        return listing.back().number;
+    };
+    auto diagnostics_before = [&](std::size_t number) {
+        return std::count_if(listing.begin(), listing.end(), [&](const written_line& line) {
+            return line.diagnostic && line.number < number;
+        });
+    };
+
+    const int count = static_cast<int>(writes.size());
+    for (const auto& [fail_at, error] :
+         {std::pair{1, "ENOSPC"}, std::pair{count / 2 + 1, "EIO"}, std::pair{count, "ENOSPC"}}) {
+        SCOPED_TRACE("write " + std::to_string(fail_at) + " of " + std::to_string(count));
+        const result r = run({}, traced(log, output_file(), "write", fail_at, error));
+        ASSERT_EQ(returns(log).at(fail_at - 1), -1) << "the failure was injected";
+        const auto written = std::accumulate(writes.begin(), writes.begin() + fail_at - 1, 0LL);
+        EXPECT_TRUE(same_bytes(r.out, out.substr(0, written)));
+        EXPECT_EQ(r.status, 1);
+
+        // The diagnostics: those of the lines before the failed write's
+        // entries, perhaps some of the lines among them, none after them.
+        const std::string failure = program() + ":  unable to write standard output\n";
+        ASSERT_TRUE(r.err.ends_with(failure)) << r.err;
+        const std::string reported = r.err.substr(0, r.err.size() - failure.size());
+        std::string expected;
+        long reported_count = 0;
+        for (const written_line& line : listing) {
+            if (expected.size() >= reported.size()) break;
+            if (line.diagnostic) expected += line.bytes, ++reported_count;
+        }
+        EXPECT_EQ(reported, expected);
+        EXPECT_GE(reported_count, diagnostics_before(line_at(written)));
+        EXPECT_LE(reported_count, diagnostics_before(line_at(written + writes[fail_at - 1] - 1)));
+    }
+}
+
+// No storage for the database path.
+TEST_F(EndToEnd, OutOfMemory) {
+    SKIP_UNLESS_DIRECT();
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's allocator cannot be replaced";
+#endif
+    database("rgb.txt", "1 2 3 never listed\n");
+    launch how;
+    how.environment = {"LD_PRELOAD=" FAIL_MALLOC_LIBRARY};
+    const result r = run({}, how);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, program() + ":  out of memory\n");
     EXPECT_EQ(r.status, 1);
 }
 

@@ -3,7 +3,6 @@
 // be accounted for exactly once, as the line classification says: listed,
 // reported with its own line number, or passed over.
 
-#include "colour_database.hpp"
 #include "end_to_end.hpp"
 
 #include <algorithm>
@@ -15,9 +14,6 @@
 
 namespace tintlist_test {
 namespace {
-
-using tintlist::classify_line;
-using tintlist::line_outcome;
 
 class database_maker {
   public:
@@ -77,55 +73,6 @@ class database_maker {
 
     std::mt19937 random_;
 };
-
-struct expectation {
-    std::string out, err;
-};
-
-// The file's lines: the text between newlines, less the CR of a CR LF.
-std::vector<std::string> lines_of(const std::string& file) {
-    std::vector<std::string> lines;
-    std::size_t begin = 0;
-    for (std::size_t end; (end = file.find('\n', begin)) != file.npos; begin = end + 1) {
-        std::string line = file.substr(begin, end - begin);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line + '\n');
-    }
-    if (begin < file.size()) lines.push_back(file.substr(begin));
-    return lines;
-}
-
-// What the command must write for a file, from the classification of each
-// line: a line keeps 511 characters; a longer one that is not passed over is
-// a syntax error.
-expectation expect(const std::string& file, const std::string& path) {
-    expectation e;
-    const std::vector<std::string> lines = lines_of(file);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string number = std::to_string(i + 1);
-        const std::string& line = lines[i];
-        const bool has_end = line.back() == '\n';
-        if (line.size() - has_end > 511) {
-            if (classify_line(std::string_view(line).substr(0, 511)).outcome !=
-                line_outcome::skipped)
-                e.err += program() + ":  syntax error: " + path + ":" + number + "\n";
-            continue;
-        }
-        const auto [outcome, colour] = classify_line(line);
-        if (outcome == line_outcome::entry) {
-            char fields[16];
-            std::snprintf(fields, sizeof fields, "%3d %3d %3d\t\t", colour.red, colour.green,
-                          colour.blue);
-            e.out += fields + std::string(colour.name) + "\n";
-        } else if (outcome == line_outcome::out_of_range) {
-            e.err += program() + ":  value for \"" + std::string(colour.name) +
-                     "\" out of range: " + path + ":" + number + "\n";
-        } else if (outcome == line_outcome::syntax_error) {
-            e.err += program() + ":  syntax error: " + path + ":" + number + "\n";
-        }
-    }
-    return e;
-}
 
 // Every listed line has the layout "rrr ggg bbb\t\tname".
 bool has_layout(std::string_view line) {
