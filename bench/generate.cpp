@@ -1,20 +1,26 @@
 // generate: writes a colour database of LINES lines to standard output, the
-// same for the same seed.
+// same for the same seed: loose entries, or with --listed entries in the
+// listing's own layout.
 //
-// usage: generate LINES [SEED]
+// usage: generate [--listed] LINES [SEED]
 
 #include "line_mix.hpp"
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 int main(int argc, char** argv) {
+    const bool listed = argc > 1 && std::strcmp(argv[1], "--listed") == 0;
+    argc -= listed;
+    argv += listed;
     if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: generate LINES [SEED]\n");
+        std::fprintf(stderr, "usage: generate [--listed] LINES [SEED]\n");
         return 2;
     }
     const long long lines = std::atoll(argv[1]);
-    line_mix mix(argc == 3 ? static_cast<unsigned>(std::atol(argv[2])) : 1);
+    line_mix mix(argc == 3 ? static_cast<unsigned>(std::atol(argv[2])) : 1,
+                 listed ? line_mix::layout::listed : line_mix::layout::loose);
     for (long long i = 0; i < lines; ++i) {
         const std::string& line = mix.next();
         if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size()) {

@@ -1,14 +1,17 @@
 // A reproducible mix of colour-database lines for the benchmarks: entries
-// with names of one to four words, separated by blanks or tabs, and one
-// comment in ten.
+// with names of one to four words and one comment in ten. Loose entries have
+// unpadded values separated by blanks or tabs; laid-out entries are in the
+// listing's own layout, "%3d %3d %3d\t\tname".
 #pragma once
 
+#include <cstdio>
 #include <random>
 #include <string>
 
 class line_mix {
   public:
-    explicit line_mix(unsigned seed) : random_(seed) {}
+    enum class layout { loose, listed };
+    explicit line_mix(unsigned seed, layout form = layout::loose) : random_(seed), form_(form) {}
 
     // The next line, with its newline.
     const std::string& next() {
@@ -25,10 +28,16 @@ class line_mix {
             line_ += words[random_() % word_count];
         } else {
             const char* gap = kind % 3 == 0 ? "\t" : " ";
-            line_ = std::to_string(random_() % 256);
-            for (int field = 0; field < 2; ++field) {
-                line_ += gap;
-                line_ += std::to_string(random_() % 256);
+            for (int field = 0; field < 3; ++field) {
+                const unsigned value = random_() % 256;
+                if (form_ == layout::listed) {
+                    char padded[8];
+                    std::snprintf(padded, sizeof padded, field < 2 ? "%3u " : "%3u", value);
+                    line_ += padded;
+                } else {
+                    if (field > 0) line_ += gap;
+                    line_ += std::to_string(value);
+                }
             }
             line_ += "\t\t";
             const unsigned name_words = 1 + random_() % 4;
@@ -43,5 +52,6 @@ class line_mix {
 
   private:
     std::mt19937 random_;
+    layout form_;
     std::string line_;
 };

@@ -1,5 +1,7 @@
 #include "colour_database.hpp"
 
+#include "byte_scan.hpp" // load8
+
 #include <array>
 #include <bit>
 #include <cstddef>
@@ -33,68 +35,42 @@ const char* skip_space(const char* p, const char* end) noexcept {
 // Up to eight bytes from p, the first in the lowest bits; the bytes past end
 // read as NUL, which is no digit.
 std::uint64_t load_word(const char* p, const char* end) noexcept {
-    std::uint64_t word = 0;
-    if (end - p >= 8)
-        std::memcpy(&word, p, 8);
-    else if (p != end) // an empty view may have no data at all
-        std::memcpy(&word, p, static_cast<std::size_t>(end - p));
-    if constexpr (std::endian::native == std::endian::big) {
-        std::uint64_t swapped = 0;
-        for (int i = 0; i < 8; ++i, word >>= 8) swapped = swapped << 8 | (word & 0xff);
-        word = swapped;
-    }
-    return word;
+    if (end - p >= 8) return load8(p);
+    char bytes[8] = {};
+    if (p != end) std::memcpy(bytes, p, static_cast<std::size_t>(end - p)); // may have no data
+    return load8(bytes);
 }
 
-// The digits at the front of a word: their count (0 to 8) and their value.
-// Both are computed without a branch on the count: the count of a colour
-// value varies from line to line and would mispredict.
-struct digit_run {
-    int count;
-    std::uint32_t value;
-};
-
-digit_run leading_digits(std::uint64_t word) noexcept {
+// The number of decimal digits (0 to 8) at the front of a word, without a
+// branch on the count: it varies from line to line and would mispredict.
+int digit_count(std::uint64_t word) noexcept {
     constexpr std::uint64_t ones = 0x0101010101010101;
-    // Each byte's digit value where it is a digit; its high bit is set in
-    // `stops` where it is not. No sum carries into the next byte.
+    // A byte's high bit is set where it is no digit. No sum carries into the
+    // next byte.
     const std::uint64_t values = word ^ (ones * '0');
     const std::uint64_t stops = (((values & ones * 0x7f) + ones * 0x76) | values) & ones * 0x80;
-    const int count = std::countr_zero(stops) / 8;
-    if (count == 0) return {0, 0};
+    return std::countr_zero(stops) / 8;
+}
 
+// The value of the `count` (1 to 8) decimal digits at the front of a word.
+std::uint32_t digits_value(std::uint64_t word, int count) noexcept {
     // Keep the count digits, shifted up so that zeros lead, then combine
     // pairs, fours and the two halves of the eight.
-    std::uint64_t digits = values << (64 - 8 * count);
+    std::uint64_t digits = (word ^ 0x3030303030303030) << (64 - 8 * count);
     digits = digits * 10 + (digits >> 8);
     digits = ((digits & 0x000000FF000000FF) * (100 + (1000000ULL << 32)) +
               ((digits >> 16) & 0x000000FF000000FF) * (1 + (10000ULL << 32))) >>
              32;
-    return {count, static_cast<std::uint32_t>(digits)};
+    return static_cast<std::uint32_t>(digits);
 }
 
-// Reads optional white space, an optional sign and one or more decimal digits
-// from p. Returns the position after the last digit, or null when there is no
-// number. A magnitude beyond 32 bits saturates to the nearest limit.
-const char* scan_number(const char* p, const char* end, std::int32_t& value) noexcept {
-    p = skip_space(p, end);
-    const bool negative = p != end && *p == '-';
-    if (p != end && (*p == '+' || *p == '-')) ++p;
-
-    const digit_run first = leading_digits(load_word(p, end));
-    if (first.count == 0) return nullptr;
-    p += first.count;
-    if (first.count < 8) {
-        // At most seven digits: far inside 32 bits.
-        const auto magnitude = static_cast<std::int32_t>(first.value);
-        value = negative ? -magnitude : magnitude;
-        return p;
-    }
-
-    // Eight digits or more: growth stops once the magnitude exceeds 2^31, so
-    // it never wraps, and the value saturates.
+// The value of a number of more than seven digits, from `magnitude`, the
+// value of its digits before p, and the digits from p on. Growth stops once
+// the magnitude exceeds 2^31, so it never wraps, and the value saturates.
+// Returns the position after the last digit.
+const char* long_number(const char* p, const char* end, std::uint64_t magnitude, bool negative,
+                        std::int32_t& value) noexcept {
     constexpr std::uint64_t cap = std::uint64_t{1} << 31;
-    std::uint64_t magnitude = first.value;
     for (; p != end && is(p, digit); ++p) {
         if (magnitude <= cap) magnitude = magnitude * 10 + static_cast<unsigned>(*p - '0');
     }
@@ -107,41 +83,109 @@ const char* scan_number(const char* p, const char* end, std::int32_t& value) noe
     return p;
 }
 
-// The first c in [p, end), or end. memchr takes lengths of any kind without
-// a mispredicted loop exit per line.
+// Reads optional white space, an optional sign and one or more decimal digits
+// from p. Returns the position after the last digit, or null when there is no
+// number. A magnitude beyond 32 bits saturates to the nearest limit.
+const char* scan_number(const char* p, const char* end, std::int32_t& value) noexcept {
+    p = skip_space(p, end);
+    const bool negative = p != end && *p == '-';
+    if (p != end && (*p == '+' || *p == '-')) ++p;
+
+    const std::uint64_t word = load_word(p, end);
+    const int count = digit_count(word);
+    if (count == 0) return nullptr;
+    const std::uint32_t magnitude = digits_value(word, count);
+    if (count == 8) return long_number(p + 8, end, magnitude, negative, value);
+    // At most seven digits: far inside 32 bits.
+    value = negative ? -static_cast<std::int32_t>(magnitude) : static_cast<std::int32_t>(magnitude);
+    return p + count;
+}
+
+// The first c in [p, end), or end.
 const char* find_byte(const char* p, const char* end, char c) noexcept {
     const void* found = std::memchr(p, c, static_cast<std::size_t>(end - p));
     return found != nullptr ? static_cast<const char*>(found) : end;
+}
+
+// A cut line is read without checking for its end at every byte: a newline
+// can only end it, so there it counts as no white space and stops every
+// field, as the NUL or newline after a line without one does. Eight bytes
+// can be read wherever a field starts.
+constexpr auto cut_byte_class = [] {
+    std::array<std::uint8_t, 256> table = byte_class;
+    table['\n'] = 0;
+    return table;
+}();
+
+const char* skip_cut_space(const char* p) noexcept {
+    while (cut_byte_class[static_cast<unsigned char>(*p)] == space) ++p;
+    return p;
+}
+
+const char* scan_cut_number(const char* p, std::int32_t& value) noexcept {
+    p = skip_cut_space(p);
+    // Signs are rare: a branch that the processor predicts keeps them off
+    // the path that finds where the digits start.
+    bool negative = false;
+    if (*p == '+' || *p == '-') [[unlikely]] {
+        negative = *p == '-';
+        ++p;
+    }
+    const std::uint64_t word = load8(p);
+    const int count = digit_count(word);
+    if (count == 0) return nullptr;
+    const std::uint32_t magnitude = digits_value(word, count);
+    if (count == 8) return long_number(p + 8, nullptr, magnitude, negative, value);
+    value = negative ? -static_cast<std::int32_t>(magnitude) : static_cast<std::int32_t>(magnitude);
+    return p + count;
 }
 
 constexpr bool in_range(std::int32_t value) noexcept {
     return value >= 0 && value <= 255;
 }
 
-} // namespace
-
-[[gnu::flatten]] classified_line classify_line(std::string_view text) noexcept {
+// Classifies a text from its first byte to `end`, given how to read a number
+// and white space in it, and where a name that starts at p ends.
+template <typename Number, typename Space, typename NameEnd>
+[[gnu::always_inline]] inline classified_line classify(std::string_view text, Number number,
+                                                       Space skip, NameEnd name_end) noexcept {
     const char* const begin = text.data();
     const char* const end = begin + text.size();
 
     colour_entry colour{};
-    const char* p = scan_number(begin, end, colour.red);
-    if (p != nullptr) p = scan_number(p, end, colour.green);
-    if (p != nullptr) p = scan_number(p, end, colour.blue);
-    if (p != nullptr) p = skip_space(p, end);
+    const char* p = number(begin, colour.red);
+    if (p != nullptr) p = number(p, colour.green);
+    if (p != nullptr) p = number(p, colour.blue);
+    if (p != nullptr) p = skip(p);
 
-    // skip_space passed every newline, so a name starts with any other byte
-    // but NUL, and runs to the first newline or NUL.
-    if (p == nullptr || p == end || *p == '\0') {
+    // The white space passed every newline but one that ends a cut line, so
+    // a name starts with any other byte but NUL.
+    if (p == nullptr || p == end || *p == '\0' || *p == '\n') {
         const bool silent = text.empty() || text[0] == '\0' || text[0] == '!';
         return {silent ? line_outcome::skipped : line_outcome::syntax_error, {}};
     }
-    const char* name_end = find_byte(p, end, '\0');
-    name_end = find_byte(p, name_end, '\n');
-    colour.name = {p, static_cast<std::size_t>(name_end - p)};
+    colour.name = {p, static_cast<std::size_t>(name_end(p) - p)};
 
     const bool valid = in_range(colour.red) && in_range(colour.green) && in_range(colour.blue);
     return {valid ? line_outcome::entry : line_outcome::out_of_range, colour};
+}
+
+} // namespace
+
+classified_line classify_line(std::string_view text) noexcept {
+    // The name runs to the first newline or NUL.
+    const char* const end = text.data() + text.size();
+    return classify(
+        text, [end](const char* p, std::int32_t& value) { return scan_number(p, end, value); },
+        [end](const char* p) { return skip_space(p, end); },
+        [end](const char* p) { return find_byte(p, find_byte(p, end, '\0'), '\n'); });
+}
+
+classified_line classify_cut_line(std::string_view text) noexcept {
+    // The name runs to the end, less a newline there.
+    const char* const end = text.data() + text.size();
+    return classify(text, scan_cut_number, skip_cut_space,
+                    [end](const char*) { return end - (end[-1] == '\n'); });
 }
 
 } // namespace tintlist

@@ -6,6 +6,7 @@
 // never throws, so any program can use it on text from any source.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -37,5 +38,15 @@ struct classified_line {
 // not an entry is `skipped` when its first byte is '!' or it is empty, and
 // `syntax_error` otherwise.
 classified_line classify_line(std::string_view text) noexcept;
+
+// Classifies one line that the caller has already cut at its end, in a
+// buffer of its own: `text` holds no NUL byte and no newline, except that its
+// last byte may be the line's newline; if it is not, the byte after the text
+// is a NUL or a newline; and cut_line_slack more bytes can be read after that
+// (their values do not matter). Gives the same result as classify_line on
+// such a text, without checking for its end at every byte or searching it
+// for the end again.
+constexpr std::size_t cut_line_slack = 16;
+classified_line classify_cut_line(std::string_view text) noexcept;
 
 } // namespace tintlist

@@ -7,52 +7,47 @@
 // on standard error with the database path and line number.
 
 #include "colour_database.hpp"
+#include "line_reader.hpp"
 
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <string_view>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
+using tintlist::classify_cut_line;
 using tintlist::classify_line;
 using tintlist::colour_entry;
+using tintlist::line_limit;
 using tintlist::line_outcome;
+using tintlist::line_view;
 
-// A line keeps at most this many characters, as a 512-byte buffer would.
-constexpr std::size_t line_limit = 511;
-
-// A partial line is known to be too long once this many of its bytes are in
-// hand without a newline: its limit, then a carriage return that may still
-// start a CR LF pair.
-constexpr std::size_t long_line_evidence = line_limit + 2;
-
-constexpr std::size_t block_size = 64 * 1024;
+constexpr std::size_t output_size = 64 * 1024;
 
 // Names are copied in whole chunks: a fixed-size copy has no branch on the
-// length, which varies from line to line and would mispredict. Both buffers
-// keep a chunk of slack past their block, so that the copy of a name that
-// ends near the end of a block stays inside the buffers.
+// length, which varies from line to line and would mispredict. The read
+// buffer keeps slack past its block, and the output buffer past its end, so
+// the copies stay inside both.
 constexpr std::size_t chunk = 32;
-using block_buffer = std::array<char, block_size + chunk>;
+static_assert(chunk <= tintlist::slack && tintlist::cut_line_slack <= tintlist::slack);
 
 void copy_name(char* to, std::string_view name) {
     for (std::size_t i = 0; i < name.size(); i += chunk)
         std::memcpy(to + i, name.data() + i, chunk);
 }
-
-// The Windows runtime's text mode already turns CR LF into LF; elsewhere the
-// reader does the same, so a database lists alike on every platform.
-#ifdef _WIN32
-constexpr bool fold_crlf = false;
-#else
-constexpr bool fold_crlf = true;
-#endif
 
 // "  0 " to "255 ": each value right-aligned in three columns, then a blank.
 constexpr auto padded_values = [] {
@@ -67,36 +62,40 @@ constexpr auto padded_values = [] {
 // Standard output, gathered into large blocks. After the first failed write
 // nothing more is written.
 struct output {
-    block_buffer data;
+    char data[output_size + chunk];
     std::size_t used;
     bool failed;
 };
 
-struct listing {
-    const char* program;
-    const char* path; // the database path, for diagnostics
-    std::int64_t line_number;
-    output out;
-};
-
-enum class ending { end_of_file, read_failed, write_failed };
+// Writes all of size bytes at p to fd; false when a write fails.
+bool write_all(int fd, const char* p, std::size_t size) {
+    while (size > 0) {
+#ifdef _WIN32
+        const long done = _write(fd, p, static_cast<unsigned>(size));
+#else
+        const long done = write(fd, p, size);
+        if (done < 0 && errno == EINTR) continue;
+#endif
+        if (done <= 0) return false;
+        p += done;
+        size -= static_cast<std::size_t>(done);
+    }
+    return true;
+}
 
 // Writes out what is gathered; after a failure it is dropped.
 void flush_output(output& out) {
-    if (out.used > 0 && !out.failed) {
-        out.failed = std::fwrite(out.data.data(), 1, out.used, stdout) != out.used ||
-                     std::fflush(stdout) != 0;
-    }
+    if (out.used > 0 && !out.failed) out.failed = !write_all(1, out.data, out.used);
     out.used = 0;
 }
 
-// Appends an entry whose name lies in a block_buffer.
+// Appends an entry whose name lies in the read buffer.
 void put_entry(output& out, const colour_entry& colour) {
     constexpr std::size_t fields = 3 * 4 + 1; // "rrr ggg bbb\t\t"
     const std::size_t length = fields + colour.name.size() + 1;
-    if (block_size - out.used < length) flush_output(out);
+    if (output_size - out.used < length) flush_output(out);
 
-    char* p = out.data.data() + out.used;
+    char* p = out.data + out.used;
     std::memcpy(p, padded_values[colour.red].data(), 4);
     std::memcpy(p + 4, padded_values[colour.green].data(), 4);
     std::memcpy(p + 8, padded_values[colour.blue].data(), 3);
@@ -105,6 +104,13 @@ void put_entry(output& out, const colour_entry& colour) {
     p[length - 1] = '\n';
     out.used += length;
 }
+
+struct listing {
+    const char* program;
+    const char* path; // the database path, for diagnostics
+    std::int64_t line_number;
+    output out;
+};
 
 void report_line(listing& run, line_outcome outcome, std::string_view name) {
     // Diagnostics follow the entries listed before them, also when both
@@ -121,87 +127,53 @@ void report_line(listing& run, line_outcome outcome, std::string_view name) {
     }
 }
 
-// Lists one line of `length` bytes at `line`, not counting its newline, which
-// follows in the buffer when `has_newline` is set. A line longer than the limit
-// is judged by its first characters: a comment stays a comment; anything else
-// is a syntax error, since no entry's name may be that long.
-void list_line(listing& run, char* line, std::size_t length, bool has_newline) {
+// Lists one line. A line longer than the limit is judged by its first
+// characters: a comment stays a comment; anything else is a syntax error,
+// since no entry's name may be that long. Otherwise the text classified
+// ends at a NUL, or after the newline, which takes the place of a CR; a last
+// line without a newline gets a NUL after it.
+void list_line(listing& run, line_view line) {
     ++run.line_number;
-    if (has_newline && fold_crlf && length > 0 && line[length - 1] == '\r') --length;
-
-    if (length > line_limit) {
-        if (classify_line({line, line_limit}).outcome != line_outcome::skipped)
+    if (line.length > line_limit) {
+        if (classify_line({line.begin, line_limit}).outcome != line_outcome::skipped)
             report_line(run, line_outcome::syntax_error, {});
         return;
     }
-    if (has_newline) line[length++] = '\n';
+    std::size_t length = line.length;
+    if (line.nul < length)
+        length = line.nul;
+    else if (line.has_newline)
+        line.begin[length++] = '\n';
+    else
+        line.begin[length] = '\0';
 
-    const auto [outcome, colour] = classify_line({line, length});
+    const auto [outcome, colour] = classify_cut_line({line.begin, length});
     if (outcome == line_outcome::entry)
         put_entry(run.out, colour);
     else if (outcome != line_outcome::skipped)
         report_line(run, outcome, colour.name);
 }
 
-// Reads the database in large blocks and lists it line by line. The partial
-// line at the end of a block moves to the front for the next read; once it is
-// known to be too long it is listed and the rest of it passed over, so memory
-// stays fixed whatever the length of a line. Everything it calls per line is
-// inlined into its loop.
-[[gnu::flatten]] ending list_database(std::FILE* database, listing& run) {
-    block_buffer block{};
-    std::size_t held = 0;      // bytes of a partial line at the front of block
-    bool passing_over = false; // inside the unread rest of a long line
-    for (;;) {
-        // A read that fails part of the way through returns what it got,
-        // which is listed; the listing ends there, since the next read would
-        // start again past the bytes that were lost.
-        const std::size_t got = std::fread(block.data() + held, 1, block_size - held, database);
-        const bool read_failed = std::ferror(database) != 0;
-        if (got == 0 && !read_failed) break;
-
-        char* begin = block.data();
-        char* const end = begin + held + got;
-        while (!run.out.failed) {
-            auto* newline = static_cast<char*>(std::memchr(begin, '\n', end - begin));
-            if (newline == nullptr) break;
-            if (!passing_over) list_line(run, begin, newline - begin, true);
-            passing_over = false;
-            begin = newline + 1;
-        }
-        if (run.out.failed) return ending::write_failed;
-        if (read_failed) return ending::read_failed;
-
-        held = end - begin;
-        if (!passing_over && held >= long_line_evidence) {
-            list_line(run, begin, held, false);
-            passing_over = true;
-        }
-        if (passing_over) held = 0;
-        std::memmove(block.data(), begin, held);
-    }
-    if (held > 0) list_line(run, block.data(), held, false);
-    flush_output(run.out);
-    return run.out.failed ? ending::write_failed : ending::end_of_file;
-}
-
-// Opens the database for reading in text mode. A directory counts as a file
-// that cannot be opened, as it does on Windows.
-std::FILE* open_database(const char* path) {
-    std::FILE* database = std::fopen(path, "r");
-    if (database == nullptr) return nullptr;
+// Opens the database for reading in text mode; -1 when it cannot be opened.
+// A directory counts as a file that cannot be opened, as it does on Windows.
+int open_database(const char* path) {
+#ifdef _WIN32
+    return _open(path, _O_RDONLY | _O_TEXT);
+#else
+    const int fd = open(path, O_RDONLY);
     struct stat status;
-    if (fstat(fileno(database), &status) != 0 || S_ISDIR(status.st_mode)) {
-        std::fclose(database);
-        return nullptr;
+    if (fd >= 0 && (fstat(fd, &status) != 0 || S_ISDIR(status.st_mode))) {
+        close(fd);
+        return -1;
     }
-    return database;
+    return fd;
+#endif
 }
 
 // Lists the database `name` at `path`; returns the exit status.
-int list(const char* program, const char* name, const char* path) {
-    std::FILE* database = open_database(path);
-    if (database == nullptr) {
+[[gnu::flatten]] int list(const char* program, const char* name, const char* path) {
+    const int database = open_database(path);
+    if (database < 0) {
         std::fprintf(stderr, "%s:  unable to open rgb database \"%s\"\n", program, name);
         return 1;
     }
@@ -212,16 +184,21 @@ int list(const char* program, const char* name, const char* path) {
     run.line_number = 0;
     run.out.used = 0;
     run.out.failed = false;
+    tintlist::line_buffer buffer;
+    const tintlist::read_ending end = tintlist::read_lines(
+        database, buffer, [&run](line_view line) { list_line(run, line); },
+        [&run] { return run.out.failed; });
+#ifdef _WIN32
+    _close(database);
+#else
+    close(database); // a file opened for reading holds nothing to lose
+#endif
 
-    const ending end = list_database(database, run);
-    std::fclose(database); // a stream opened for reading holds nothing to lose
-
-    if (end == ending::read_failed) {
-        flush_output(run.out); // what was listed stays listed
+    flush_output(run.out); // what was listed stays listed
+    if (end == tintlist::read_ending::read_failed && !run.out.failed)
         std::fprintf(stderr, "%s:  unable to read rgb database \"%s\"\n", program, name);
-    }
     if (run.out.failed) std::fprintf(stderr, "%s:  unable to write standard output\n", program);
-    return end == ending::end_of_file ? 0 : 1;
+    return end == tintlist::read_ending::end_of_file && !run.out.failed ? 0 : 1;
 }
 
 // The name ".txt" is appended to; returns null when no storage can be had.

@@ -1,17 +1,21 @@
 // classify_line against the C library's scanner, on generated lines that stay
 // inside what the scanner handles well: no NUL, at most 511 bytes, every
-// number fitting 32 bits.
+// number fitting 32 bits. classify_cut_line against classify_line on the same
+// lines, cut as the listing cuts them, with any bytes after them.
 
 #include "colour_database.hpp"
 #include "scanner_reference.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
+using tintlist::classify_cut_line;
 using tintlist::classify_line;
 using tintlist::line_outcome;
 
@@ -92,6 +96,44 @@ TEST(ClassifyLine, AgreesWithTheCLibraryScanner) {
     EXPECT_GT(compared, 250'000);
     EXPECT_GT(entries, compared / 10);
     EXPECT_LT(entries, compared * 9 / 10);
+}
+
+// A line as the listing hands it over: up to its first NUL, or up to and
+// with its first newline. The NUL, or a NUL put there when it has neither,
+// follows it, and then bytes of every kind that must never be taken.
+TEST(ClassifyCutLine, AgreesWithClassifyLine) {
+    line_maker maker(4242);
+    std::mt19937 random(99);
+    std::vector<char> buffer;
+    int entries = 0, nul_cut = 0;
+    for (int i = 0; i < 300'000; ++i) {
+        std::string line = maker.make();
+        if (i % 7 == 0) line.insert(random() % (line.size() + 1), 1, '\0');
+        if (i % 5 == 0) line.insert(0, std::to_string(random()) + "9999999999 ");
+
+        const std::size_t nul = line.find('\0'), newline = line.find('\n');
+        std::size_t length = std::min(nul, line.size());
+        if (newline < length) length = newline + 1;
+        nul_cut += nul < newline;
+        buffer.assign(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(length));
+        if (buffer.empty() || buffer.back() != '\n') buffer.push_back('\0');
+        for (std::size_t k = 0; k < tintlist::cut_line_slack; ++k)
+            buffer.push_back("7 +-\t\v x\r"[random() % 10]);
+        const std::string_view text(buffer.data(), length);
+
+        const auto expected = classify_line(text);
+        const auto actual = classify_cut_line(text);
+        ASSERT_EQ(actual.outcome, expected.outcome) << '"' << text << '"';
+        if (actual.outcome == line_outcome::entry || actual.outcome == line_outcome::out_of_range) {
+            ++entries;
+            ASSERT_EQ(actual.colour.red, expected.colour.red) << text;
+            ASSERT_EQ(actual.colour.green, expected.colour.green) << text;
+            ASSERT_EQ(actual.colour.blue, expected.colour.blue) << text;
+            ASSERT_EQ(actual.colour.name, expected.colour.name) << text;
+        }
+    }
+    EXPECT_GT(entries, 30'000);
+    EXPECT_GT(nul_cut, 20'000);
 }
 
 } // namespace

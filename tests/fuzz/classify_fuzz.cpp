@@ -1,15 +1,18 @@
 // libFuzzer target for classify_line. Inside the C library scanner's contract
-// the result must be the scanner's; everywhere it must keep its invariants.
+// the result must be the scanner's; everywhere it must keep its invariants;
+// and classify_cut_line must agree with it on the input cut as a line.
 
 #include "colour_database.hpp"
 #include "scanner_reference.hpp"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -53,6 +56,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     "values differ from sscanf");
             require(colour.name == expected.name, "name differs from sscanf");
         }
+    }
+
+    // Cut as the listing cuts a line: at the first NUL, or after the first
+    // newline; then a NUL where it has neither, and bytes never to be taken.
+    std::size_t length = std::min(text.find('\0'), text.size());
+    if (const std::size_t newline = text.find('\n'); newline < length) length = newline + 1;
+    std::vector<char> cut(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length));
+    if (cut.empty() || cut.back() != '\n') cut.push_back('\0');
+    cut.insert(cut.end(), tintlist::cut_line_slack, '7');
+    const std::string_view line(cut.data(), length);
+    const auto whole = tintlist::classify_line(line);
+    const auto fast = tintlist::classify_cut_line(line);
+    require(fast.outcome == whole.outcome, "cut line: outcome differs");
+    if (fast.outcome == line_outcome::entry || fast.outcome == line_outcome::out_of_range) {
+        require(fast.colour.red == whole.colour.red && fast.colour.green == whole.colour.green &&
+                    fast.colour.blue == whole.colour.blue && fast.colour.name == whole.colour.name,
+                "cut line: entry differs");
     }
     return 0;
 }
