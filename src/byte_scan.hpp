@@ -57,6 +57,28 @@ inline std::uint64_t stop_bits(const char* p) noexcept {
     return bits;
 }
 
+// The white space and the digits among the 16 bytes at p, in a line cut at
+// its end: white space is blank, \t, \v, \f and \r; a newline there can only
+// end the text, and counts as none.
+struct field_bits {
+    std::uint32_t space;
+    std::uint32_t digit;
+};
+
+inline field_bits cut_field_bits(const char* p) noexcept {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    // A byte lies in [low, low + n) when (byte - low), unsigned, is its own
+    // minimum with n - 1.
+    auto in_range = [v](char low, char n) {
+        const __m128i x = _mm_sub_epi8(v, _mm_set1_epi8(low));
+        return _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(static_cast<char>(n - 1))), x);
+    };
+    auto is = [v](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
+    const __m128i space = _mm_andnot_si128(is('\n'), _mm_or_si128(in_range('\t', 5), is(' ')));
+    return {static_cast<std::uint32_t>(_mm_movemask_epi8(space)),
+            static_cast<std::uint32_t>(_mm_movemask_epi8(in_range('0', 10)))};
+}
+
 #else
 
 using portable::stop_bits;

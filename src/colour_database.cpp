@@ -107,38 +107,76 @@ const char* find_byte(const char* p, const char* end, char c) noexcept {
     return found != nullptr ? static_cast<const char*>(found) : end;
 }
 
-// A cut line is read without checking for its end at every byte: a newline
-// can only end it, so there it counts as no white space and stops every
-// field, as the NUL or newline after a line without one does. Eight bytes
-// can be read wherever a field starts.
-constexpr auto cut_byte_class = [] {
-    std::array<std::uint8_t, 256> table = byte_class;
-    table['\n'] = 0;
-    return table;
-}();
+#if defined(__SSE2__)
 
-const char* skip_cut_space(const char* p) noexcept {
-    while (cut_byte_class[static_cast<unsigned char>(*p)] == space) ++p;
-    return p;
+// A cut line is read through a window of 16 bytes: which of them are white
+// space and which are digits is found at once, and every field is then found
+// by counting bits, with no branch on the length of a run. A newline can only
+// end a cut line, so it counts as no white space and stops every field, as
+// the NUL or newline after a line without one does; the bytes after that are
+// never taken. A run that reaches the end of the window goes on in the next.
+struct cut_window {
+    const char* base;
+    std::uint32_t space, digit; // one bit a byte, 16 bits
+};
+
+void look_at(cut_window& window, const char* p) noexcept {
+    const field_bits bits = cut_field_bits(p);
+    window = {p, bits.space, bits.digit};
 }
 
-const char* scan_cut_number(const char* p, std::int32_t& value) noexcept {
-    p = skip_cut_space(p);
-    // Signs are rare: a branch that the processor predicts keeps them off
-    // the path that finds where the digits start.
-    bool negative = false;
-    if (*p == '+' || *p == '-') [[unlikely]] {
-        negative = *p == '-';
-        ++p;
+// Moves the window on past its end, along a run of the kind given, to the
+// run's end; returns that place in the new window. Kept out of line: runs
+// this long are rare.
+template <std::uint32_t cut_window::*kind>
+[[gnu::noinline]] int skip_on(cut_window& window) noexcept {
+    int at = 16;
+    while (at == 16) {
+        look_at(window, window.base + 16);
+        at = std::countr_zero(~(window.*kind));
     }
-    const std::uint64_t word = load8(p);
-    const int count = digit_count(word);
-    if (count == 0) return nullptr;
-    const std::uint32_t magnitude = digits_value(word, count);
-    if (count == 8) return long_number(p + 8, nullptr, magnitude, negative, value);
-    value = negative ? -static_cast<std::int32_t>(magnitude) : static_cast<std::int32_t>(magnitude);
-    return p + count;
+    return at;
 }
+
+// The first place from `at` (0 to 16) whose byte is not of the kind given;
+// the window moves on along a run that reaches its end.
+template <std::uint32_t cut_window::*kind>
+int skip(cut_window& window, int at) noexcept {
+    // Past the window the complement is all ones: the count stops there.
+    at += std::countr_zero(~(window.*kind >> at));
+    if (at == 16) [[unlikely]]
+        at = skip_on<kind>(window);
+    return at;
+}
+
+// As scan_number, from `at` in the window: the place after the last digit,
+// or -1 when there is no number.
+int scan_cut_number(cut_window& window, int at, std::int32_t& value) noexcept {
+    at = skip<&cut_window::space>(window, at);
+    // Signs are rare: a branch that the processor predicts keeps them off
+    // the path that finds the digits.
+    bool negative = false;
+    if (const char sign = window.base[at]; sign == '+' || sign == '-') [[unlikely]] {
+        negative = sign == '-';
+        ++at;
+    }
+    const char* const digits = window.base + at;
+    at = skip<&cut_window::digit>(window, at);
+    const auto count = static_cast<int>(window.base + at - digits);
+    if (count == 0) return -1;
+
+    const std::uint64_t word = load8(digits);
+    if (count >= 8) [[unlikely]] {
+        long_number(digits + 8, window.base + at, digits_value(word, 8), negative, value);
+    } else {
+        const std::uint32_t magnitude = digits_value(word, count);
+        value =
+            negative ? -static_cast<std::int32_t>(magnitude) : static_cast<std::int32_t>(magnitude);
+    }
+    return at;
+}
+
+#endif
 
 constexpr bool in_range(std::int32_t value) noexcept {
     return value >= 0 && value <= 255;
@@ -182,10 +220,29 @@ classified_line classify_line(std::string_view text) noexcept {
 }
 
 classified_line classify_cut_line(std::string_view text) noexcept {
-    // The name runs to the end, less a newline there.
+#if defined(__SSE2__)
+    cut_window window;
+    look_at(window, text.data());
+    colour_entry colour{};
+    int at = scan_cut_number(window, 0, colour.red);
+    if (at >= 0) at = scan_cut_number(window, at, colour.green);
+    if (at >= 0) at = scan_cut_number(window, at, colour.blue);
+    if (at >= 0) at = skip<&cut_window::space>(window, at);
+
+    // A name starts with any byte but white space, a NUL and the newline.
     const char* const end = text.data() + text.size();
-    return classify(text, scan_cut_number, skip_cut_space,
-                    [end](const char*) { return end - (end[-1] == '\n'); });
+    const char* const name = window.base + (at < 0 ? 0 : at);
+    if (at < 0 || name == end || *name == '\0' || *name == '\n') {
+        const bool silent = text.empty() || text[0] == '\0' || text[0] == '!';
+        return {silent ? line_outcome::skipped : line_outcome::syntax_error, {}};
+    }
+    // The name runs to the end, less a newline there.
+    colour.name = {name, static_cast<std::size_t>(end - (end[-1] == '\n') - name)};
+    const bool valid = in_range(colour.red) && in_range(colour.green) && in_range(colour.blue);
+    return {valid ? line_outcome::entry : line_outcome::out_of_range, colour};
+#else
+    return classify_line(text);
+#endif
 }
 
 } // namespace tintlist

@@ -136,4 +136,42 @@ TEST(ClassifyCutLine, AgreesWithClassifyLine) {
     EXPECT_GT(nul_cut, 20'000);
 }
 
+// Runs of white space and digits of every length up to well past a vector,
+// before and in each field, so that every field starts and ends at every
+// place of the vectors that read it.
+TEST(ClassifyCutLine, RunsAcrossVectorEdges) {
+    std::vector<char> buffer;
+    int compared = 0;
+    for (int field = 0; field < 4; ++field) {
+        for (int spaces = 0; spaces <= 36; ++spaces) {
+            for (int digits = 1; digits <= 20; ++digits) {
+                for (const char* tail : {"\n", "", "\r\n", " x\n", "x"}) {
+                    std::string line;
+                    for (int f = 0; f < 3; ++f) {
+                        line.append(f == field ? spaces : 1, f == field && spaces % 3 ? '\t' : ' ');
+                        line += f == field ? std::string(digits, '1') : "7";
+                    }
+                    line.append(field == 3 ? spaces : 1, ' ');
+                    line += field == 3 ? std::string(digits, 'n') : "name";
+                    line += tail;
+
+                    buffer.assign(line.begin(), line.end());
+                    if (line.back() != '\n') buffer.push_back('\0');
+                    buffer.insert(buffer.end(), tintlist::cut_line_slack, '5');
+                    const std::string_view text(buffer.data(), line.size());
+                    const auto expected = classify_line(text);
+                    const auto actual = classify_cut_line(text);
+                    ASSERT_EQ(actual.outcome, expected.outcome) << '"' << line << '"';
+                    ASSERT_EQ(actual.colour.red, expected.colour.red) << line;
+                    ASSERT_EQ(actual.colour.green, expected.colour.green) << line;
+                    ASSERT_EQ(actual.colour.blue, expected.colour.blue) << line;
+                    ASSERT_EQ(actual.colour.name, expected.colour.name) << line;
+                    ++compared;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(compared, 4 * 37 * 20 * 5);
+}
+
 } // namespace
