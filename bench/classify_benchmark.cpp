@@ -1,5 +1,5 @@
-// classify_line beside the C library's scanner with the same format, on the
-// same realistic mix of lines.
+// classify_line and classify_cut_line beside the C library's scanner with the
+// same format, on the same realistic mix of lines.
 
 #include "colour_database.hpp"
 #include "line_mix.hpp"
@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -38,6 +39,26 @@ void classify_line(benchmark::State& state) {
     per_line(state, lines.size());
 }
 BENCHMARK(classify_line);
+
+// The lines one after another in one buffer, as the listing reads them, with
+// slack after the last.
+void classify_cut_line(benchmark::State& state) {
+    const auto& lines = sample_lines();
+    std::string buffer;
+    for (const std::string& line : lines) buffer += line;
+    buffer.append(tintlist::cut_line_slack + 1, '\0');
+    std::vector<std::string_view> cut;
+    for (std::size_t at = 0; const std::string& line : lines) {
+        cut.emplace_back(buffer.data() + at, line.size());
+        at += line.size();
+    }
+    for (auto _ : state) {
+        for (std::string_view line : cut)
+            benchmark::DoNotOptimize(tintlist::classify_cut_line(line));
+    }
+    per_line(state, lines.size());
+}
+BENCHMARK(classify_cut_line);
 
 void sscanf_entry(benchmark::State& state) {
     const auto& lines = sample_lines();

@@ -214,9 +214,10 @@ classified_line classify_line(std::string_view text) noexcept {
     // The name runs to the first newline or NUL.
     const char* const end = text.data() + text.size();
     return classify(
-        text, [end](const char* p, std::int32_t& value) { return scan_number(p, end, value); },
-        [end](const char* p) { return skip_space(p, end); },
-        [end](const char* p) { return find_byte(p, find_byte(p, end, '\0'), '\n'); });
+        text,
+        [end](const char* p, std::int32_t& value) noexcept { return scan_number(p, end, value); },
+        [end](const char* p) noexcept { return skip_space(p, end); },
+        [end](const char* p) noexcept { return find_byte(p, find_byte(p, end, '\0'), '\n'); });
 }
 
 classified_line classify_cut_line(std::string_view text) noexcept {
