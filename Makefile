@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Quick start: `make run` lists the sample database, `make check` runs every
 # test. Both configure and build first when needed.
 BUILD ?= build

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // baseline: the obvious listing loop, for comparison with tintlist: fgets into
 // 512 bytes, sscanf with the entry format, printf with the output format.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // classify_line and classify_cut_line beside the C library's scanner with the
 // same format, on the same realistic mix of lines.
 

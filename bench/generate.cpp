@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // generate: writes a colour database of LINES lines to standard output, the
 // same for the same seed: loose entries, or with --listed entries in the
 // listing's own layout.

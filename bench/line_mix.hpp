@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A reproducible mix of colour-database lines for the benchmarks: entries
 // with names of one to four words and one comment in ten. Loose entries have
 // unpadded values separated by blanks or tabs; laid-out entries are in the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The 32-bit Windows console program: the one that ships.
 set(CMAKE_SYSTEM_PROCESSOR x86)
 set(TINTLIST_MINGW_TRIPLET i686-w64-mingw32)

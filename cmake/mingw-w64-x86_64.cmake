@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The 64-bit Windows console program: the same sources, built only to run the
 # tests under wine64 on machines that cannot execute 32-bit code.
 set(CMAKE_SYSTEM_PROCESSOR AMD64)

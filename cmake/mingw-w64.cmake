@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross-compiles the Windows console program with Debian's mingw-w64. The
 # including toolchain file sets TINTLIST_MINGW_TRIPLET and the processor.
 set(CMAKE_SYSTEM_NAME Windows)

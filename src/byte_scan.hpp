@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Classifies many bytes at once, as bits: bit i stands for byte i.
 //
 // stop_bits has a portable form, eight bytes to a word, and an SSE2 form

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "colour_database.hpp"
 
 #include "byte_scan.hpp" // load8

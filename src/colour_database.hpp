@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Classification of one line of a colour-name database.
 //
 // A database line is "red green blue name": three decimal integers and the

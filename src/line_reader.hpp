@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads a database and cuts it into lines, a block at a time.
 //
 // How a block is cut into lines: each read fills the block area of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tintlist: list a colour-name database in one normalised layout.
 //
 // usage: tintlist [name]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Lines across the edges of the blocks the listing reads and writes. Each
 // interesting line is put across an edge at several points of it: in a
 // regular file, at offsets that are multiples of every power-of-two block

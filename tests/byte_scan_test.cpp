@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The vectorised search for line ends against its portable form and a plain
 // loop, for every place of a newline or NUL among 64 bytes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // classify_line against the C library's scanner, on generated lines that stay
 // inside what the scanner handles well: no NUL, at most 511 bytes, every
 // number fitting 32 bits. classify_cut_line against classify_line on the same

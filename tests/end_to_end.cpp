@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "end_to_end.hpp"
 
 #include "colour_database.hpp"

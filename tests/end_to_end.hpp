@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The harness of the end-to-end tests: the built command, run on databases
 // written into a fresh folder per test, with its streams captured in files.
 #pragma once

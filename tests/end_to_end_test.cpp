@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command's listing, arguments and diagnostics, end to end.
 
 #include "end_to_end.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loaded with LD_PRELOAD into the command under test: every allocation
 // fails, as when memory is exhausted.
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command under faults: databases that cannot be read, reads and writes
 // that fail once, no memory, huge lines and arguments, and line numbers past
 // 32 bits.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Generated databases of entries, comments, junk bytes, NULs, long lines,
 // CR LF and lone CR, through the built command: every line of the file must
 // be accounted for exactly once, as the line classification says: listed,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The C library's scanner as a reference for classify_line, inside the
 // contract where it is exact: a NUL-terminated text of at most 511 bytes in
 // which every number fits a signed 32-bit integer.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Checks the Windows program's image: a 32-bit console program that needs no
 # DLL beyond the system's own, with its nine icon images and version record.
 # usage: windows_executable_test.sh TINTLIST.EXE VERSION

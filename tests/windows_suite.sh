@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs the end-to-end suite against the Windows program under wine.
 #
 # The shipped program is 32-bit, and runs it when this machine can: some

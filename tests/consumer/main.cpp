@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <tintlist/colour_database.hpp>
 
 #include <cstdio>

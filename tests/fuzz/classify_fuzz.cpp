@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target for classify_line. Inside the C library scanner's contract
 // the result must be the scanner's; everywhere it must keep its invariants;
 // and classify_cut_line must agree with it on the input cut as a line.
