@@ -1,52 +1,136 @@
+# SPDX-License-Identifier: MIT
 # Installation and packages.
 #
-# Linux: bin/tintlist and its manual page (component runtime, which the
-# Debian package holds); the colour_database library, its header and a CMake
-# package exporting tintlist::colour_database (component development).
-# Windows: tintlist.exe and the README, packed into a zip.
+# Linux, component runtime (Debian package tintlist): bin/tintlist and its
+# manual page. Component development (tintlist-dev): the colour_database
+# library, its header, a CMake package exporting tintlist::colour_database
+# and a pkg-config file. Each package carries the copyright and changelog
+# files Debian asks for.
+# Windows: tintlist.exe, the licence, the README and the manual page as HTML,
+# with CR LF line ends, packed into a zip.
 include(CMakePackageConfigHelpers)
 
 if(WIN32)
-    install(TARGETS tintlist RUNTIME DESTINATION . COMPONENT runtime)
-    install(FILES README.md DESTINATION . COMPONENT runtime)
-    set(CPACK_GENERATOR ZIP)
-    set(CPACK_SYSTEM_NAME win32)
-else()
-    install(TARGETS tintlist RUNTIME DESTINATION bin COMPONENT runtime)
-    install(FILES doc/tintlist.1 DESTINATION share/man/man1 COMPONENT runtime)
+    # Text files with CR LF line ends, as Windows users expect.
+    set(crlf ${PROJECT_SOURCE_DIR}/cmake/crlf.cmake)
+    execute_process(COMMAND ${CMAKE_COMMAND} -DFROM=${PROJECT_SOURCE_DIR}/LICENSE
+        -DTO=${PROJECT_BINARY_DIR}/LICENSE.txt -P ${crlf})
+    execute_process(COMMAND ${CMAKE_COMMAND} -DFROM=${PROJECT_SOURCE_DIR}/README.md
+        -DTO=${PROJECT_BINARY_DIR}/README.md -P ${crlf})
+    # The manual page rendered as HTML, since Windows has no man.
+    find_program(TINTLIST_MANDOC mandoc)
+    find_program(TINTLIST_GROFF groff)
+    if(TINTLIST_MANDOC)
+        set(render ${TINTLIST_MANDOC} -Thtml)
+    elseif(TINTLIST_GROFF)
+        set(render ${TINTLIST_GROFF} -man -Thtml)
+    else()
+        message(FATAL_ERROR "The Windows package needs mandoc or groff to render the manual page")
+    endif()
+    add_custom_command(OUTPUT tintlist.html
+        COMMAND ${render} ${PROJECT_SOURCE_DIR}/doc/tintlist.1 > tintlist.html.lf
+        COMMAND ${CMAKE_COMMAND} -DFROM=tintlist.html.lf -DTO=tintlist.html -P ${crlf}
+        DEPENDS ${PROJECT_SOURCE_DIR}/doc/tintlist.1 ${crlf}
+        COMMENT "Rendering the manual page as HTML")
+    add_custom_target(manual_html ALL DEPENDS tintlist.html)
 
+    install(TARGETS tintlist RUNTIME DESTINATION . COMPONENT runtime)
+    install(FILES ${PROJECT_BINARY_DIR}/LICENSE.txt ${PROJECT_BINARY_DIR}/README.md
+        ${PROJECT_BINARY_DIR}/tintlist.html DESTINATION . COMPONENT runtime)
+    set(CPACK_GENERATOR ZIP)
+    set(CPACK_PACKAGE_FILE_NAME tintlist-${PROJECT_VERSION}-win32)
+    set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "list a colour-name database in one normalised layout")
+else()
+    # The manual page and the changelog compressed as Debian wants them:
+    # the most compression, and no name or time stored.
+    foreach(file doc/tintlist.1 doc/changelog)
+        get_filename_component(name ${file} NAME)
+        add_custom_command(OUTPUT ${name}.gz
+            COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/${file} > ${name}.gz
+            DEPENDS ${PROJECT_SOURCE_DIR}/${file})
+        list(APPEND compressed ${PROJECT_BINARY_DIR}/${name}.gz)
+    endforeach()
+    add_custom_target(compressed_docs ALL DEPENDS ${compressed})
+
+    # The licence in Debian's machine-readable copyright format.
+    file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence)
+    string(REGEX REPLACE "^MIT License\n\nCopyright[^\n]*\n\n" "" licence "${licence}")
+    string(REGEX REPLACE "\n\n" "\n.\n" licence "${licence}")
+    string(REGEX REPLACE "\n([^\n])" "\n \\1" licence " ${licence}")
+    file(WRITE ${PROJECT_BINARY_DIR}/copyright
+        "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+        "Upstream-Name: tintlist\n\n"
+        "Files: *\nCopyright: 2026 The tintlist developers\nLicense: MIT\n${licence}")
+
+    install(TARGETS tintlist RUNTIME DESTINATION bin COMPONENT runtime)
+    install(FILES ${PROJECT_BINARY_DIR}/tintlist.1.gz DESTINATION share/man/man1
+        COMPONENT runtime)
+
+    # The library goes where the system's own are: lib/x86_64-linux-gnu on
+    # Debian, where cross builds look for it too; lib elsewhere.
+    set(libdir lib)
+    if(CMAKE_LIBRARY_ARCHITECTURE)
+        set(libdir lib/${CMAKE_LIBRARY_ARCHITECTURE})
+    endif()
     install(TARGETS colour_database EXPORT tintlistTargets
-        ARCHIVE DESTINATION lib COMPONENT development)
+        ARCHIVE DESTINATION ${libdir} COMPONENT development)
     install(FILES src/colour_database.hpp DESTINATION include/tintlist COMPONENT development)
-    install(EXPORT tintlistTargets NAMESPACE tintlist:: DESTINATION lib/cmake/tintlist
+    install(EXPORT tintlistTargets NAMESPACE tintlist:: DESTINATION ${libdir}/cmake/tintlist
         COMPONENT development)
     configure_file(cmake/tintlistConfig.cmake.in tintlistConfig.cmake COPYONLY)
     write_basic_package_version_file(tintlistConfigVersion.cmake
         COMPATIBILITY SameMajorVersion)
     install(FILES ${PROJECT_BINARY_DIR}/tintlistConfig.cmake
         ${PROJECT_BINARY_DIR}/tintlistConfigVersion.cmake
-        DESTINATION lib/cmake/tintlist COMPONENT development)
+        DESTINATION ${libdir}/cmake/tintlist COMPONENT development)
+    # The pkg-config file names the install's folders relative to itself.
+    string(REGEX REPLACE "[^/]+" ".." up ${libdir}/pkgconfig)
+    configure_file(cmake/tintlist.pc.in tintlist.pc @ONLY)
+    install(FILES ${PROJECT_BINARY_DIR}/tintlist.pc DESTINATION ${libdir}/pkgconfig
+        COMPONENT development)
+
+    set(components runtime development)
+    set(packages tintlist tintlist-dev)
+    foreach(component package IN ZIP_LISTS components packages)
+        install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz
+            DESTINATION share/doc/${package} COMPONENT ${component})
+    endforeach()
 
     set(CPACK_GENERATOR DEB)
     set(CPACK_DEB_COMPONENT_INSTALL ON)
-    set(CPACK_COMPONENTS_ALL runtime)
-    set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
+    set(CPACK_COMPONENTS_ALL runtime development)
+    set(CPACK_COMPONENTS_GROUPING IGNORE)
     set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-    set(CPACK_DEBIAN_PACKAGE_NAME tintlist)
+    set(CPACK_STRIP_FILES ON)
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-    set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+
+    set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME tintlist)
+    set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION utils)
+    set(CPACK_DEBIAN_RUNTIME_PACKAGE_SHLIBDEPS ON)
+    # The first line of each description is its synopsis; no summary of the
+    # whole project is put before it.
+    set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "")
+    set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
+        "list a colour-name database in one normalised layout
+tintlist reads a colour-name database, whose lines give red, green and
+blue values and a colour name, and writes every well-formed entry in one
+layout. Each bad line is reported with the database path and its line
+number, and the listing goes on.")
+
+    set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME tintlist-dev)
+    set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
+    set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION
+        "classification of the lines of a colour-name database
+The colour_database library of tintlist decides what one line of a
+colour-name database is: a colour entry, an entry with a value out of
+range, a comment, or a syntax error. This package holds its header, the
+static library, a CMake package and a pkg-config file.")
 endif()
 
 set(CPACK_PACKAGE_NAME tintlist)
 set(CPACK_PACKAGE_VENDOR "The tintlist developers")
 set(CPACK_PACKAGE_CONTACT "The tintlist developers <tintlist@example.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "list a colour-name database in one normalised layout")
-set(CPACK_PACKAGE_DESCRIPTION
-    "tintlist reads a colour-name database (lines of red, green and blue values and a name) and writes every well-formed entry in one layout, reporting each bad line with its line number.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_FILE_NAME tintlist-${PROJECT_VERSION}-${CMAKE_SYSTEM_NAME})
-if(WIN32)
-    set(CPACK_PACKAGE_FILE_NAME tintlist-${PROJECT_VERSION}-win32)
-endif()
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 include(CPack)

@@ -1,5 +1,7 @@
 #!/bin/sh
-# Makes the Debian package with CPack and checks its control fields and files.
+# SPDX-License-Identifier: MIT
+# Makes the Debian packages with CPack, checks their control fields and
+# files, and runs lintian on them: under CI any error or warning fails.
 # usage: deb_test.sh BUILD_DIR VERSION
 set -eu
 build=$1 version=$2
@@ -9,19 +11,48 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work" >/dev/null
-deb=$(ls "$work"/*.deb)
+arch=$(dpkg --print-architecture)
+runtime=$work/tintlist_${version}_$arch.deb development=$work/tintlist-dev_${version}_$arch.deb
 
-info=$(dpkg-deb -I "$deb")
-field() { echo "$info" | sed -n "s/^ $1: //p"; }
-[ "$(field Package)" = tintlist ] || fail "Package is '$(field Package)'"
-[ "$(field Version)" = "$version" ] || fail "Version is '$(field Version)'"
-[ "$(field Section)" = utils ] || fail "Section is '$(field Section)'"
-[ -n "$(field Maintainer)" ] || fail "no Maintainer"
-[ -n "$(field Description)" ] || fail "no Description"
-field Depends | grep -q 'libc6' || fail "Depends is '$(field Depends)', without libc6"
+check() { # deb package section files...
+    deb=$1 package=$2 section=$3
+    shift 3
+    [ -f "$deb" ] || { fail "no $(basename "$deb")"; return; }
+    field() { dpkg-deb -f "$deb" "$1"; }
+    [ "$(field Package)" = "$package" ] || fail "$package: Package is '$(field Package)'"
+    [ "$(field Version)" = "$version" ] || fail "$package: Version is '$(field Version)'"
+    [ "$(field Section)" = "$section" ] || fail "$package: Section is '$(field Section)'"
+    [ -n "$(field Maintainer)" ] || fail "$package: no Maintainer"
+    files=$(dpkg-deb -c "$deb" | awk '{ print $6 }' | grep -v '/$' | sed 's|^\./||' | sort)
+    expected=$(for f in "$@" "usr/share/doc/$package/changelog.gz" "usr/share/doc/$package/copyright"; do
+        echo "$f"
+    done | sort)
+    [ "$files" = "$expected" ] || fail "$package: files are: $(echo $files)"
+}
+check "$runtime" tintlist utils usr/bin/tintlist usr/share/man/man1/tintlist.1.gz
+dpkg-deb -f "$runtime" Depends | grep -q '^libc6' ||
+    fail "tintlist: Depends is '$(dpkg-deb -f "$runtime" Depends)'"
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch)
+lib=usr/lib/$multiarch
+check "$development" tintlist-dev libdevel usr/include/tintlist/colour_database.hpp \
+    $lib/libcolour_database.a $lib/pkgconfig/tintlist.pc $lib/cmake/tintlist/tintlistConfig.cmake \
+    $lib/cmake/tintlist/tintlistConfigVersion.cmake $lib/cmake/tintlist/tintlistTargets.cmake \
+    $lib/cmake/tintlist/tintlistTargets-release.cmake
+dpkg-deb --fsys-tarfile "$runtime" | tar -xO ./usr/bin/tintlist >"$work/tintlist"
+readelf -S "$work/tintlist" | grep -q '\.symtab' && fail "tintlist: the command is not stripped"
 
-files=$(dpkg-deb -c "$deb" | awk '{ print $6 }' | grep -v '/$' | sort | tr '\n' ' ')
-[ "$files" = "./usr/bin/tintlist ./usr/share/man/man1/tintlist.1 " ] || fail "files are: $files"
+if command -v lintian >/dev/null; then
+    # lintian says it would rather not run as root; that is no finding.
+    report=$(lintian "$runtime" "$development" 2>&1 | grep -v 'root privileges' || true)
+    if [ -n "$report" ]; then
+        echo "$report"
+        fail "lintian found errors or warnings"
+    fi
+elif [ "${CI-}" = true ]; then
+    fail "lintian is not installed"
+else
+    echo "deb: no lintian, so the packages were not checked with it"
+fi
 
-[ "$failures" -eq 0 ] && echo "deb: $(basename "$deb") passed"
+[ "$failures" -eq 0 ] && echo "deb: $(basename "$runtime") and $(basename "$development") passed"
 exit "$failures"
