@@ -23,21 +23,23 @@ check() { # deb package section files...
     [ "$(field Version)" = "$version" ] || fail "$package: Version is '$(field Version)'"
     [ "$(field Section)" = "$section" ] || fail "$package: Section is '$(field Section)'"
     [ -n "$(field Maintainer)" ] || fail "$package: no Maintainer"
-    files=$(dpkg-deb -c "$deb" | awk '{ print $6 }' | grep -v '/$' | sed 's|^\./||' | sort)
+    # The CMake package's file of imported targets is named by build type.
+    files=$(dpkg-deb -c "$deb" | awk '{ print $6 }' | grep -v '/$' | sed 's|^\./||' |
+        sed 's/tintlistTargets-[a-z]*\.cmake$/tintlistTargets-BUILD.cmake/' | sort)
     expected=$(for f in "$@" "usr/share/doc/$package/changelog.gz" "usr/share/doc/$package/copyright"; do
         echo "$f"
     done | sort)
     [ "$files" = "$expected" ] || fail "$package: files are: $(echo $files)"
 }
 check "$runtime" tintlist utils usr/bin/tintlist usr/share/man/man1/tintlist.1.gz
-dpkg-deb -f "$runtime" Depends | grep -q '^libc6' ||
+dpkg-deb -f "$runtime" Depends | grep -q 'libc6' ||
     fail "tintlist: Depends is '$(dpkg-deb -f "$runtime" Depends)'"
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch)
 lib=usr/lib/$multiarch
 check "$development" tintlist-dev libdevel usr/include/tintlist/colour_database.hpp \
     $lib/libcolour_database.a $lib/pkgconfig/tintlist.pc $lib/cmake/tintlist/tintlistConfig.cmake \
     $lib/cmake/tintlist/tintlistConfigVersion.cmake $lib/cmake/tintlist/tintlistTargets.cmake \
-    $lib/cmake/tintlist/tintlistTargets-release.cmake
+    $lib/cmake/tintlist/tintlistTargets-BUILD.cmake
 dpkg-deb --fsys-tarfile "$runtime" | tar -xO ./usr/bin/tintlist >"$work/tintlist"
 readelf -S "$work/tintlist" | grep -q '\.symtab' && fail "tintlist: the command is not stripped"
 
