@@ -126,27 +126,29 @@ void look_at(cut_window& window, const char* p) noexcept {
     window = {p, bits.space, bits.digit};
 }
 
-// Moves the window on past its end, along a run of the kind given, to the
-// run's end; returns that place in the new window. Kept out of line: runs
-// this long are rare.
-template <std::uint32_t cut_window::*kind>
-[[gnu::noinline]] int skip_on(cut_window& window) noexcept {
-    int at = 16;
-    while (at == 16) {
-        look_at(window, window.base + 16);
-        at = std::countr_zero(~(window.*kind));
-    }
-    return at;
+// The end of the run of bytes of one kind (space or digit, as cut lines
+// class them) that goes on at p. Kept out of line: runs that outlast a
+// window are rare.
+[[gnu::noinline]] const char* run_end(const char* p, std::uint8_t kind) noexcept {
+    const auto kind_of = [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b == '\n' ? std::uint8_t{0} : byte_class[b];
+    };
+    while (kind_of(*p) == kind) ++p;
+    return p;
 }
 
 // The first place from `at` (0 to 16) whose byte is not of the kind given;
-// the window moves on along a run that reaches its end.
+// the window moves to the end of a run that reaches its end.
 template <std::uint32_t cut_window::*kind>
 int skip(cut_window& window, int at) noexcept {
-    // Past the window the complement is all ones: the count stops there.
-    at += std::countr_zero(~(window.*kind >> at));
-    if (at == 16) [[unlikely]]
-        at = skip_on<kind>(window);
+    // Past the window the complement is all ones: the count stops there,
+    // and is never asked of zero.
+    at += __builtin_ctz(~(window.*kind >> at));
+    if (at == 16) [[unlikely]] {
+        look_at(window, run_end(window.base + 16, kind == &cut_window::space ? space : digit));
+        at = 0;
+    }
     return at;
 }
 
