@@ -10,15 +10,16 @@
 #include "colour_database.hpp"
 #include "line_reader.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <initializer_list>
 #include <string_view>
 #include <sys/stat.h>
 #ifdef _WIN32
@@ -106,10 +107,33 @@ void put_entry(output& out, const colour_entry& colour) {
     out.used += length;
 }
 
+// Writes one diagnostic line to standard error, made of these parts; false
+// when it cannot be written. A line is written whole where it fits in the
+// gathering buffer, so that it is not torn apart by other writers.
+bool report(std::initializer_list<std::string_view> parts) {
+    char line[1024];
+    std::size_t used = 0;
+    bool written = true;
+    for (std::string_view part : parts) {
+        while (!part.empty()) {
+            if (used == sizeof line) {
+                written = write_all(2, line, used) && written;
+                used = 0;
+            }
+            const std::size_t n = std::min(part.size(), sizeof line - used);
+            std::memcpy(line + used, part.data(), n);
+            used += n;
+            part.remove_prefix(n);
+        }
+    }
+    return write_all(2, line, used) && written;
+}
+
 struct listing {
     const char* program;
     const char* path; // the database path, for diagnostics
     std::int64_t line_number;
+    bool errors_lost; // a diagnostic could not be written
     output out;
 };
 
@@ -118,14 +142,15 @@ void report_line(listing& run, line_outcome outcome, std::string_view name) {
     // streams go to one place.
     flush_output(run.out);
     if (run.out.failed) return; // the listing stops at a failed write
-    std::array<char, 24> number{};
-    std::to_chars(number.data(), number.data() + number.size() - 1, run.line_number);
-    if (outcome == line_outcome::syntax_error) {
-        std::fprintf(stderr, "%s:  syntax error: %s:%s\n", run.program, run.path, number.data());
-    } else {
-        std::fprintf(stderr, "%s:  value for \"%.*s\" out of range: %s:%s\n", run.program,
-                     static_cast<int>(name.size()), name.data(), run.path, number.data());
-    }
+    std::array<char, 24> digits;
+    const auto number = std::string_view(
+        digits.data(), std::to_chars(digits.begin(), digits.end(), run.line_number).ptr);
+    const bool written =
+        outcome == line_outcome::syntax_error
+            ? report({run.program, ":  syntax error: ", run.path, ":", number, "\n"})
+            : report({run.program, ":  value for \"", name, "\" out of range: ", run.path, ":",
+                      number, "\n"});
+    run.errors_lost |= !written;
 }
 
 // Lists one line. A line longer than the limit is judged by its first
@@ -175,7 +200,7 @@ int open_database(const char* path) {
 [[gnu::flatten]] int list(const char* program, const char* name, const char* path) {
     const int database = open_database(path);
     if (database < 0) {
-        std::fprintf(stderr, "%s:  unable to open rgb database \"%s\"\n", program, name);
+        report({program, ":  unable to open rgb database \"", name, "\"\n"});
         return 1;
     }
 
@@ -183,6 +208,7 @@ int open_database(const char* path) {
     run.program = program;
     run.path = path;
     run.line_number = 0;
+    run.errors_lost = false;
     run.out.used = 0;
     run.out.failed = false;
     tintlist::line_buffer buffer;
@@ -197,9 +223,11 @@ int open_database(const char* path) {
 
     flush_output(run.out); // what was listed stays listed
     if (end == tintlist::read_ending::read_failed && !run.out.failed)
-        std::fprintf(stderr, "%s:  unable to read rgb database \"%s\"\n", program, name);
-    if (run.out.failed) std::fprintf(stderr, "%s:  unable to write standard output\n", program);
-    return end == tintlist::read_ending::end_of_file && !run.out.failed ? 0 : 1;
+        report({program, ":  unable to read rgb database \"", name, "\"\n"});
+    if (run.out.failed) report({program, ":  unable to write standard output\n"});
+    // A diagnostic that was lost cannot be reported, but it fails the run.
+    const bool whole = end == tintlist::read_ending::end_of_file && !run.out.failed;
+    return whole && !run.errors_lost ? 0 : 1;
 }
 
 // The name ".txt" is appended to; returns null when no storage can be had.
@@ -223,7 +251,7 @@ int main(int argc, char** argv) {
 
     char* path = database_path(name);
     if (path == nullptr) {
-        std::fprintf(stderr, "%s:  out of memory\n", program);
+        report({program, ":  out of memory\n"});
         return 1;
     }
     const int status = list(program, name, path);

@@ -149,8 +149,9 @@ result EndToEnd::run_argv(std::vector<std::string> argv, const launch& how) cons
         const int o = target == standard_output::device_full
                           ? open("/dev/full", O_WRONLY)
                           : open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int e = target == standard_output::shared_with_errors
-                          ? dup(o)
+        const int e = target == standard_output::shared_with_errors ? dup(o)
+                      : how.errors_device_full
+                          ? open("/dev/full", O_WRONLY)
                           : open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (in < 0 || o < 0 || e < 0 || dup2(in, 0) < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0 ||
             chdir(folder().c_str()) != 0)

@@ -28,6 +28,7 @@ struct launch {
     standard_output target = standard_output::captured;
     std::vector<std::string> wrapper;     // a program that runs it for this run (strace)
     std::vector<std::string> environment; // NAME=value settings added for this run
+    bool errors_device_full = false;      // standard error on /dev/full
 };
 
 // No run may write more than this to a file: a command that lists without

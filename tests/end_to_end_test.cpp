@@ -148,5 +148,20 @@ TEST_F(EndToEnd, StandardOutputThatCannotBeWritten) {
     }
 }
 
+// A diagnostic that cannot be written fails the run, which still lists
+// every entry; nothing to report leaves it a success.
+TEST_F(EndToEnd, StandardErrorThatCannotBeWritten) {
+    database("bad.txt", "1 2 3 a\nbad\n4 5 6 b\n");
+    database("good.txt", "1 2 3 a\n");
+    launch how;
+    how.errors_device_full = true;
+    const result bad = run({"bad"}, how);
+    EXPECT_EQ(bad.out, text("  1   2   3\t\ta\n  4   5   6\t\tb\n"));
+    EXPECT_EQ(bad.status, 1);
+    const result good = run({"good"}, how);
+    EXPECT_EQ(good.out, text("  1   2   3\t\ta\n"));
+    EXPECT_EQ(good.status, 0);
+}
+
 } // namespace
 } // namespace tintlist_test
