@@ -185,28 +185,19 @@ constexpr bool in_range(std::int32_t value) noexcept {
     return value >= 0 && value <= 255;
 }
 
-// Classifies a text from its first byte to `end`, given how to read a number
-// and white space in it, and where a name that starts at p ends.
-template <typename Number, typename Space, typename NameEnd>
-[[gnu::always_inline]] inline classified_line classify(std::string_view text, Number number,
-                                                       Space skip, NameEnd name_end) noexcept {
-    const char* const begin = text.data();
-    const char* const end = begin + text.size();
-
-    colour_entry colour{};
-    const char* p = number(begin, colour.red);
-    if (p != nullptr) p = number(p, colour.green);
-    if (p != nullptr) p = number(p, colour.blue);
-    if (p != nullptr) p = skip(p);
-
-    // The white space passed every newline but one that ends a cut line, so
-    // a name starts with any other byte but NUL.
-    if (p == nullptr || p == end || *p == '\0' || *p == '\n') {
+// The outcome of a text whose values were read into `colour` and whose name
+// starts at `name`, null when the values could not be read. A name starts
+// with any byte but white space, NUL and a newline that ends a cut line; it
+// runs to name_end(name).
+template <typename NameEnd>
+[[gnu::always_inline]] inline classified_line
+conclude(std::string_view text, const char* name, colour_entry colour, NameEnd name_end) noexcept {
+    const char* const end = text.data() + text.size();
+    if (name == nullptr || name == end || *name == '\0' || *name == '\n') {
         const bool silent = text.empty() || text[0] == '\0' || text[0] == '!';
         return {silent ? line_outcome::skipped : line_outcome::syntax_error, {}};
     }
-    colour.name = {p, static_cast<std::size_t>(name_end(p) - p)};
-
+    colour.name = {name, static_cast<std::size_t>(name_end(name) - name)};
     const bool valid = in_range(colour.red) && in_range(colour.green) && in_range(colour.blue);
     return {valid ? line_outcome::entry : line_outcome::out_of_range, colour};
 }
@@ -214,13 +205,16 @@ template <typename Number, typename Space, typename NameEnd>
 } // namespace
 
 classified_line classify_line(std::string_view text) noexcept {
-    // The name runs to the first newline or NUL.
     const char* const end = text.data() + text.size();
-    return classify(
-        text,
-        [end](const char* p, std::int32_t& value) noexcept { return scan_number(p, end, value); },
-        [end](const char* p) noexcept { return skip_space(p, end); },
-        [end](const char* p) noexcept { return find_byte(p, find_byte(p, end, '\0'), '\n'); });
+    colour_entry colour{};
+    const char* p = scan_number(text.data(), end, colour.red);
+    if (p != nullptr) p = scan_number(p, end, colour.green);
+    if (p != nullptr) p = scan_number(p, end, colour.blue);
+    if (p != nullptr) p = skip_space(p, end);
+    // The name runs to the first newline or NUL.
+    return conclude(text, p, colour, [end](const char* name) {
+        return find_byte(name, find_byte(name, end, '\0'), '\n');
+    });
 }
 
 classified_line classify_cut_line(std::string_view text) noexcept {
@@ -232,18 +226,10 @@ classified_line classify_cut_line(std::string_view text) noexcept {
     if (at >= 0) at = scan_cut_number(window, at, colour.green);
     if (at >= 0) at = scan_cut_number(window, at, colour.blue);
     if (at >= 0) at = skip<&cut_window::space>(window, at);
-
-    // A name starts with any byte but white space, a NUL and the newline.
-    const char* const end = text.data() + text.size();
-    const char* const name = window.base + (at < 0 ? 0 : at);
-    if (at < 0 || name == end || *name == '\0' || *name == '\n') {
-        const bool silent = text.empty() || text[0] == '\0' || text[0] == '!';
-        return {silent ? line_outcome::skipped : line_outcome::syntax_error, {}};
-    }
     // The name runs to the end, less a newline there.
-    colour.name = {name, static_cast<std::size_t>(end - (end[-1] == '\n') - name)};
-    const bool valid = in_range(colour.red) && in_range(colour.green) && in_range(colour.blue);
-    return {valid ? line_outcome::entry : line_outcome::out_of_range, colour};
+    const char* const end = text.data() + text.size();
+    return conclude(text, at < 0 ? nullptr : window.base + at, colour,
+                    [end](const char*) { return end - (end[-1] == '\n'); });
 #else
     return classify_line(text);
 #endif
