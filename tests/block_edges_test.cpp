@@ -8,12 +8,10 @@
 
 #include "end_to_end.hpp"
 
-#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -73,25 +71,17 @@ void fill(std::string& file, std::size_t size) {
 // the reader before the next one starts, so no read returns bytes of two.
 pid_t feed_in_pieces(const fs::path& path, const std::string& bytes,
                      const std::vector<std::size_t>& ends) {
-    const pid_t child = fork();
-    if (child == 0) {
-        const int fd = open(path.c_str(), O_WRONLY);
-        if (fd < 0) _exit(1);
+    return feed_fifo(path, [&](int fd, const auto& put) {
         std::size_t done = 0;
         for (std::size_t end : ends) {
-            while (done < end) {
-                const ssize_t n = write(fd, bytes.data() + done, end - done);
-                if (n <= 0) _exit(1);
-                done += static_cast<std::size_t>(n);
-            }
+            put(std::string_view(bytes).substr(done, end - done));
+            done = end;
             for (int waiting = 0; waiting >= 0; std::this_thread::yield()) {
                 if (ioctl(fd, FIONREAD, &waiting) != 0) _exit(1);
                 if (waiting == 0) break;
             }
         }
-        _exit(0);
-    }
-    return child;
+    });
 }
 
 void expect_listing(const result& r, const std::string& file, const std::string& path) {
@@ -130,9 +120,7 @@ TEST_F(EndToEnd, LinesAcrossReadEdgesOfAFifo) {
     ASSERT_EQ(mkfifo((folder() / "rgb.txt").c_str(), 0600), 0);
     const pid_t writer = feed_in_pieces(folder() / "rgb.txt", file, ends);
     const result r = run({});
-    int status = 0;
-    ASSERT_EQ(waitpid(writer, &status, 0), writer);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the writer failed";
+    expect_fed(writer);
     expect_listing(r, file, "./rgb.txt");
 }
 

@@ -107,6 +107,29 @@ expectation expect(const std::string& file, const std::string& path) {
     return e;
 }
 
+pid_t feed_fifo(const fs::path& path, const fifo_writer& body) {
+    const pid_t child = fork();
+    if (child == 0) {
+        const int fd = open(path.c_str(), O_WRONLY);
+        if (fd < 0) _exit(1);
+        body(fd, [fd](std::string_view bytes) {
+            while (!bytes.empty()) {
+                const ssize_t n = write(fd, bytes.data(), bytes.size());
+                if (n <= 0) _exit(1);
+                bytes.remove_prefix(static_cast<std::size_t>(n));
+            }
+        });
+        _exit(0);
+    }
+    return child;
+}
+
+void expect_fed(pid_t writer) {
+    int status = 0;
+    ASSERT_EQ(waitpid(writer, &status, 0), writer);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the writer failed";
+}
+
 void EndToEnd::SetUp() {
     std::string pattern = (fs::temp_directory_path() / "tintlist-test-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr) << std::strerror(errno);

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <string_view>
+#include <sys/types.h>
 #include <vector>
 
 namespace tintlist_test {
@@ -98,6 +101,13 @@ class EndToEnd : public ::testing::Test {
 
     std::filesystem::path root_;
 };
+
+// Starts a process that opens the FIFO at path for writing and runs `body`
+// with its descriptor and a function that writes all of some bytes to it;
+// returns the process's pid. expect_fed waits for it to have written all.
+using fifo_writer = std::function<void(int fd, const std::function<void(std::string_view)>& put)>;
+pid_t feed_fifo(const std::filesystem::path& path, const fifo_writer& body);
+void expect_fed(pid_t writer);
 
 // Skips a test that needs the command run directly on Linux.
 #define SKIP_UNLESS_DIRECT()                                                                       \

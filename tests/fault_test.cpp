@@ -7,52 +7,30 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <numeric>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace tintlist_test {
 namespace {
 
-// Starts a process that writes `chunk` `repeats` times and then `tail` into
-// the FIFO at path, and returns its pid.
-pid_t feed_fifo(const fs::path& path, const std::string& chunk, long long repeats,
-                const std::string& tail) {
-    const pid_t child = fork();
-    if (child == 0) {
-        const int fd = open(path.c_str(), O_WRONLY);
-        if (fd < 0) _exit(1);
-        auto put = [fd](const std::string& bytes) {
-            for (std::size_t done = 0; done < bytes.size();) {
-                const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-                if (n <= 0) _exit(1);
-                done += static_cast<std::size_t>(n);
-            }
-        };
+// Feeds the FIFO at path with `chunk` `repeats` times and then `tail`.
+pid_t feed_repeated(const fs::path& path, const std::string& chunk, long long repeats,
+                    const std::string& tail) {
+    return feed_fifo(path, [&](int, const auto& put) {
         for (long long i = 0; i < repeats; ++i) put(chunk);
         put(tail);
-        _exit(0);
-    }
-    return child;
-}
-
-void expect_fed(pid_t writer) {
-    int status = 0;
-    ASSERT_EQ(waitpid(writer, &status, 0), writer);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the writer failed";
+    });
 }
 
 TEST_F(EndToEnd, DatabaseIsAFifo) {
     if (setup.windows) GTEST_SKIP() << "a Linux FIFO";
     ASSERT_EQ(mkfifo((folder() / "pipe.txt").c_str(), 0600), 0);
-    const pid_t writer = feed_fifo(folder() / "pipe.txt", "1 2 3 piped\n", 3, "bad\n");
+    const pid_t writer = feed_repeated(folder() / "pipe.txt", "1 2 3 piped\n", 3, "bad\n");
     const result r = run({"pipe"});
     expect_fed(writer);
     EXPECT_EQ(r.out, "  1   2   3\t\tpiped\n  1   2   3\t\tpiped\n  1   2   3\t\tpiped\n");
@@ -265,7 +243,7 @@ TEST_F(EndToEnd, LineNumbersPast32Bits) {
     ASSERT_EQ(mkfifo((folder() / "many.txt").c_str(), 0600), 0);
     std::string comments;
     for (int i = 0; i < (1 << 19); ++i) comments += "!\n";
-    const pid_t writer = feed_fifo(folder() / "many.txt", comments, 1 << 12, "!\nbad\n");
+    const pid_t writer = feed_repeated(folder() / "many.txt", comments, 1 << 12, "!\nbad\n");
     const result r = run({"many"});
     expect_fed(writer);
     EXPECT_EQ(r.out, "");
