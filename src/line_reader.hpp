@@ -51,12 +51,10 @@ constexpr bool fold_crlf = false;
 constexpr bool fold_crlf = true;
 #endif
 
-// The database and the line it is in the middle of.
+// Where the database is read: a block, with room for a carried line before
+// it and slack after it.
 struct line_buffer {
     alignas(64) char data[carry_room + block_size + slack];
-    std::size_t carried;     // bytes of an unfinished line just before the block
-    std::size_t carried_nul; // where its first NUL is; carried or more if it has none
-    bool passing_over;       // inside the unread rest of a line that was too long
 };
 
 // One line as it is handed over. Its bytes may be changed: the handler may
@@ -90,9 +88,9 @@ template <typename OnLine, typename Stop>
 read_ending read_lines(int fd, line_buffer& buffer, OnLine&& on_line, Stop&& stop) {
     char* const block = buffer.data + carry_room;
     std::memset(block + block_size, 0, slack); // scanned past a block's end
-    buffer.carried = 0;
-    buffer.carried_nul = 0;
-    buffer.passing_over = false;
+    std::size_t carried = 0;                   // bytes of an unfinished line just before the block
+    std::size_t carried_nul = 0; // where its first NUL is; carried or more if it has none
+    bool passing_over = false;   // inside the unread rest of a line that was too long
 
     for (;;) {
         const long got = read_some(fd, block, block_size);
@@ -100,9 +98,8 @@ read_ending read_lines(int fd, line_buffer& buffer, OnLine&& on_line, Stop&& sto
         if (got == 0) break;
         char* const end = block + got;
 
-        char* line = block - buffer.carried;
-        char* nul = buffer.carried_nul < buffer.carried ? line + buffer.carried_nul : nullptr;
-        bool passing_over = buffer.passing_over;
+        char* line = block - carried;
+        char* nul = carried_nul < carried ? line + carried_nul : nullptr;
         for (char* chunk = block; chunk < end; chunk += 64) {
             std::uint64_t bits = stop_bits(chunk);
             if (end - chunk < 64) bits &= (std::uint64_t{1} << (end - chunk)) - 1;
@@ -135,16 +132,12 @@ read_ending read_lines(int fd, line_buffer& buffer, OnLine&& on_line, Stop&& sto
         }
         if (passing_over) held = 0;
         std::memmove(block - held, line, held);
-        buffer.carried = held;
-        buffer.carried_nul = nul != nullptr ? static_cast<std::size_t>(nul - line) : held;
-        buffer.passing_over = passing_over;
+        carried = held;
+        carried_nul = nul != nullptr ? static_cast<std::size_t>(nul - line) : held;
         if (stop()) return read_ending::stopped;
     }
 
-    if (buffer.carried > 0) {
-        char* const line = block - buffer.carried;
-        on_line(line_view{line, buffer.carried, buffer.carried_nul, false});
-    }
+    if (carried > 0) on_line(line_view{block - carried, carried, carried_nul, false});
     return read_ending::end_of_file;
 }
 
