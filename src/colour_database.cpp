@@ -116,14 +116,17 @@ const char* find_byte(const char* p, const char* end, char c) noexcept {
 // end a cut line, so it counts as no white space and stops every field, as
 // the NUL or newline after a line without one does; the bytes after that are
 // never taken. A run that reaches the end of the window goes on in the next.
-struct cut_window {
-    const char* base;
+//
+// The cursor is passed by value and returned, so that it stays in registers.
+struct cut_cursor {
+    const char* base;           // the window's first byte
     std::uint32_t space, digit; // one bit a byte, 16 bits
+    int at;                     // the place in the window, 0 to 16
 };
 
-void look_at(cut_window& window, const char* p) noexcept {
+cut_cursor look_at(const char* p) noexcept {
     const field_bits bits = cut_field_bits(p);
-    window = {p, bits.space, bits.digit};
+    return {p, bits.space, bits.digit, 0};
 }
 
 // The end of the run of bytes of one kind (space or digit, as cut lines
@@ -138,52 +141,87 @@ void look_at(cut_window& window, const char* p) noexcept {
     return p;
 }
 
-// The first place from `at` (0 to 16) whose byte is not of the kind given;
-// the window moves to the end of a run that reaches its end.
-template <std::uint32_t cut_window::*kind>
-int skip(cut_window& window, int at) noexcept {
+// The cursor at the first byte from c.at that is not of the kind given; the
+// window moves to the end of a run that reaches its end.
+template <std::uint32_t cut_cursor::*kind>
+cut_cursor skip(cut_cursor c) noexcept {
     // Past the window the complement is all ones: the count stops there,
     // and is never asked of zero.
-    at += __builtin_ctz(~(window.*kind >> at));
-    if (at == 16) [[unlikely]] {
-        look_at(window, run_end(window.base + 16, kind == &cut_window::space ? space : digit));
-        at = 0;
-    }
-    return at;
+    c.at += __builtin_ctz(~(c.*kind >> c.at));
+    if (c.at == 16) [[unlikely]]
+        c = look_at(run_end(c.base + 16, kind == &cut_cursor::space ? space : digit));
+    return c;
 }
 
-// As scan_number, from `at` in the window: the place after the last digit,
-// or -1 when there is no number.
-int scan_cut_number(cut_window& window, int at, std::int32_t& value) noexcept {
-    at = skip<&cut_window::space>(window, at);
-    // Signs are rare: a branch that the processor predicts keeps them off
-    // the path that finds the digits.
-    bool negative = false;
-    if (const char sign = window.base[at]; sign == '+' || sign == '-') [[unlikely]] {
-        negative = sign == '-';
-        ++at;
-    }
-    const char* const digits = window.base + at;
-    at = skip<&cut_window::digit>(window, at);
-    const auto count = static_cast<int>(window.base + at - digits);
-    if (count == 0) return -1;
+struct cut_number {
+    cut_cursor after; // after the number's last digit
+    std::int32_t value;
+    bool found; // false when there is no number
+};
 
+// As scan_number, from the cursor. Reads any number: with a sign, with no
+// digit or many, or running past the window.
+[[gnu::noinline]] cut_number scan_any_cut_number(cut_cursor c) noexcept {
+    c = skip<&cut_cursor::space>(c);
+    const char sign = c.base[c.at];
+    const bool negative = sign == '-';
+    c.at += sign == '+' || sign == '-';
+    const char* const digits = c.base + c.at;
+    c = skip<&cut_cursor::digit>(c);
+    const char* const end = c.base + c.at;
+    const auto count = static_cast<int>(end - digits);
+    if (count == 0) return {c, 0, false};
+
+    std::int32_t value;
     const std::uint64_t word = load8(digits);
-    if (count >= 8) [[unlikely]] {
-        long_number(digits + 8, window.base + at, digits_value(word, 8), negative, value);
+    if (count >= 8) {
+        long_number(digits + 8, end, digits_value(word, 8), negative, value);
     } else {
         const std::uint32_t magnitude = digits_value(word, count);
         value =
             negative ? -static_cast<std::int32_t>(magnitude) : static_cast<std::int32_t>(magnitude);
     }
-    return at;
+    return {c, value, true};
+}
+
+// The value of the `count` (1 to 3) decimal digits at p.
+std::int32_t small_value(const char* p, int count) noexcept {
+    // The digits' values shifted up so that the last is in the top byte and
+    // zeros lead: a number b1 b2 b3 in bytes 1 to 3. Byte 1 of `pairs` is
+    // then 10 b1 + b2; no byte carries into the next.
+    std::uint32_t x;
+    std::memcpy(&x, p, 4);
+    if constexpr (std::endian::native == std::endian::big) x = __builtin_bswap32(x);
+    x = (x ^ 0x30303030) << (32 - 8 * count);
+    const std::uint32_t pairs = x * 10 + (x >> 8);
+    return static_cast<std::int32_t>((pairs >> 8 & 0xff) * 10 + (x >> 24));
+}
+
+// As scan_any_cut_number, from the cursor, which it moves after the number.
+// Numbers of one to three digits with no sign, the only ones a colour needs,
+// take no branch that depends on their length; all others are read by
+// scan_any_cut_number.
+[[gnu::always_inline]] inline bool scan_cut_number(cut_cursor& c, std::int32_t& value) noexcept {
+    // The complement of a mask is all ones past the window, so neither
+    // count goes past its end; a run that reaches it is not taken here.
+    const int first = c.at + __builtin_ctz(~(c.space >> c.at));
+    const int end = first + __builtin_ctz(~(c.digit >> first));
+    const int count = end - first;
+    if (static_cast<unsigned>(count - 1) > 2 || end == 16) [[unlikely]] {
+        // No digit and no sign in the window: no number (a comment, say).
+        const char next = c.base[first];
+        if (count == 0 && first < 16 && next != '+' && next != '-') return false;
+        const cut_number number = scan_any_cut_number(c);
+        c = number.after;
+        value = number.value;
+        return number.found;
+    }
+    value = small_value(c.base + first, count);
+    c.at = end;
+    return true;
 }
 
 #endif
-
-constexpr bool in_range(std::int32_t value) noexcept {
-    return value >= 0 && value <= 255;
-}
 
 // The outcome of a text whose values were read into `colour` and whose name
 // starts at `name`, null when the values could not be read. A name starts
@@ -198,7 +236,10 @@ conclude(std::string_view text, const char* name, colour_entry colour, NameEnd n
         return {silent ? line_outcome::skipped : line_outcome::syntax_error, {}};
     }
     colour.name = {name, static_cast<std::size_t>(name_end(name) - name)};
-    const bool valid = in_range(colour.red) && in_range(colour.green) && in_range(colour.blue);
+    // As unsigned, a negative value is beyond 255 too.
+    const bool valid =
+        (static_cast<std::uint32_t>(colour.red) | static_cast<std::uint32_t>(colour.green) |
+         static_cast<std::uint32_t>(colour.blue)) <= 255;
     return {valid ? line_outcome::entry : line_outcome::out_of_range, colour};
 }
 
@@ -219,17 +260,16 @@ classified_line classify_line(std::string_view text) noexcept {
 
 classified_line classify_cut_line(std::string_view text) noexcept {
 #if defined(__SSE2__)
-    cut_window window;
-    look_at(window, text.data());
-    colour_entry colour{};
-    int at = scan_cut_number(window, 0, colour.red);
-    if (at >= 0) at = scan_cut_number(window, at, colour.green);
-    if (at >= 0) at = scan_cut_number(window, at, colour.blue);
-    if (at >= 0) at = skip<&cut_window::space>(window, at);
     // The name runs to the end, less a newline there.
     const char* const end = text.data() + text.size();
-    return conclude(text, at < 0 ? nullptr : window.base + at, colour,
-                    [end](const char*) { return end - (end[-1] == '\n'); });
+    const auto name_end = [end](const char*) { return end - (end[-1] == '\n'); };
+    cut_cursor c = look_at(text.data());
+    colour_entry colour{};
+    if (!scan_cut_number(c, colour.red) || !scan_cut_number(c, colour.green) ||
+        !scan_cut_number(c, colour.blue))
+        return conclude(text, nullptr, {}, name_end);
+    c = skip<&cut_cursor::space>(c);
+    return conclude(text, c.base + c.at, colour, name_end);
 #else
     return classify_line(text);
 #endif
