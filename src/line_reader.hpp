@@ -57,8 +57,8 @@ struct line_buffer {
     alignas(64) char data[carry_room + block_size + slack];
 };
 
-// One line as it is handed over. Its bytes may be changed: the handler may
-// write its newline over a carriage return.
+// One line as it is handed over. Its bytes may be changed, and so may the
+// byte after them: the handler may write its newline over a carriage return.
 struct line_view {
     char* begin;
     std::size_t length; // without the newline, and without a CR before it

@@ -47,7 +47,8 @@ constexpr std::size_t chunk = 32;
 static_assert(chunk <= tintlist::slack && tintlist::cut_line_slack <= tintlist::slack);
 
 void copy_name(char* to, std::string_view name) {
-    for (std::size_t i = 0; i < name.size(); i += chunk)
+    std::memcpy(to, name.data(), chunk); // a name has at least one byte
+    for (std::size_t i = chunk; i < name.size(); i += chunk)
         std::memcpy(to + i, name.data() + i, chunk);
 }
 
@@ -64,7 +65,7 @@ constexpr auto padded_values = [] {
 // Standard output, gathered into large blocks. After the first failed write
 // nothing more is written.
 struct output {
-    char data[output_size + chunk];
+    char* data; // output_size bytes, and a chunk of slack
     std::size_t used;
     bool failed;
 };
@@ -100,8 +101,8 @@ void put_entry(output& out, const colour_entry& colour) {
     char* p = out.data + out.used;
     std::memcpy(p, padded_values[colour.red].data(), 4);
     std::memcpy(p + 4, padded_values[colour.green].data(), 4);
-    std::memcpy(p + 8, padded_values[colour.blue].data(), 3);
-    std::memcpy(p + 11, "\t\t", 2);
+    std::memcpy(p + 8, padded_values[colour.blue].data(), 4);
+    std::memcpy(p + 11, "\t\t", 2); // over the blank after blue
     copy_name(p + fields, colour.name);
     p[length - 1] = '\n';
     out.used += length;
@@ -155,9 +156,7 @@ void report_line(listing& run, line_outcome outcome, std::string_view name) {
 
 // Lists one line. A line longer than the limit is judged by its first
 // characters: a comment stays a comment; anything else is a syntax error,
-// since no entry's name may be that long. Otherwise the text classified
-// ends at a NUL, or after the newline, which takes the place of a CR; a last
-// line without a newline gets a NUL after it.
+// since no entry's name may be that long.
 void list_line(listing& run, line_view line) {
     ++run.line_number;
     if (line.length > line_limit) {
@@ -165,13 +164,19 @@ void list_line(listing& run, line_view line) {
             report_line(run, line_outcome::syntax_error, {});
         return;
     }
+    // The text classified ends at a NUL, or after the newline, which takes
+    // the place of a CR; a last line without a newline gets a NUL after it.
+    // The newline that ends most lines is left as it is: a byte written just
+    // before the line is read whole would hold up the read until stored.
     std::size_t length = line.length;
-    if (line.nul < length)
+    if (line.nul < length) {
         length = line.nul;
-    else if (line.has_newline)
-        line.begin[length++] = '\n';
-    else
+    } else if (line.has_newline) {
+        if (line.begin[length] != '\n') line.begin[length] = '\n';
+        ++length;
+    } else {
         line.begin[length] = '\0';
+    }
 
     const auto [outcome, colour] = classify_cut_line({line.begin, length});
     if (outcome == line_outcome::entry)
@@ -204,14 +209,16 @@ int open_database(const char* path) {
         return 1;
     }
 
+    // The buffers have static storage: on the stack they would put every
+    // other local and call far below the top, on pages of their own.
+    static tintlist::line_buffer buffer;
+    static char output_data[output_size + chunk];
     listing run;
     run.program = program;
     run.path = path;
     run.line_number = 0;
     run.errors_lost = false;
-    run.out.used = 0;
-    run.out.failed = false;
-    tintlist::line_buffer buffer;
+    run.out = {output_data, 0, false};
     const tintlist::read_ending end = tintlist::read_lines(
         database, buffer, [&run](line_view line) { list_line(run, line); },
         [&run] { return run.out.failed; });
