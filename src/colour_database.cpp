@@ -153,15 +153,10 @@ cut_cursor skip(cut_cursor c) noexcept {
     return c;
 }
 
-struct cut_number {
-    cut_cursor after; // after the number's last digit
-    std::int32_t value;
-    bool found; // false when there is no number
-};
-
-// As scan_number, from the cursor. Reads any number: with a sign, with no
-// digit or many, or running past the window.
-[[gnu::noinline]] cut_number scan_any_cut_number(cut_cursor c) noexcept {
+// As scan_number, from the cursor, which it moves after the number; false
+// when there is no number. Reads any number: with a sign, with no digit or
+// many, or running past the window.
+bool scan_any_cut_number(cut_cursor& c, std::int32_t& value) noexcept {
     c = skip<&cut_cursor::space>(c);
     const char sign = c.base[c.at];
     const bool negative = sign == '-';
@@ -170,9 +165,8 @@ struct cut_number {
     c = skip<&cut_cursor::digit>(c);
     const char* const end = c.base + c.at;
     const auto count = static_cast<int>(end - digits);
-    if (count == 0) return {c, 0, false};
+    if (count == 0) return false;
 
-    std::int32_t value;
     const std::uint64_t word = load8(digits);
     if (count >= 8) {
         long_number(digits + 8, end, digits_value(word, 8), negative, value);
@@ -181,7 +175,7 @@ struct cut_number {
         value =
             negative ? -static_cast<std::int32_t>(magnitude) : static_cast<std::int32_t>(magnitude);
     }
-    return {c, value, true};
+    return true;
 }
 
 // The value of the `count` (1 to 3) decimal digits at p.
@@ -197,50 +191,28 @@ std::int32_t small_value(const char* p, int count) noexcept {
     return static_cast<std::int32_t>((pairs >> 8 & 0xff) * 10 + (x >> 24));
 }
 
-// As scan_any_cut_number, from the cursor, which it moves after the number.
-// Numbers of one to three digits with no sign, the only ones a colour needs,
-// take no branch that depends on their length; all others are read by
-// scan_any_cut_number.
-[[gnu::always_inline]] inline bool scan_cut_number(cut_cursor& c, std::int32_t& value) noexcept {
-    // The complement of a mask is all ones past the window, so neither
-    // count goes past its end; a run that reaches it is not taken here.
-    const int first = c.at + __builtin_ctz(~(c.space >> c.at));
-    const int end = first + __builtin_ctz(~(c.digit >> first));
-    const int count = end - first;
-    if (static_cast<unsigned>(count - 1) > 2 || end == 16) [[unlikely]] {
-        // No digit and no sign in the window: no number (a comment, say).
-        const char next = c.base[first];
-        if (count == 0 && first < 16 && next != '+' && next != '-') return false;
-        const cut_number number = scan_any_cut_number(c);
-        c = number.after;
-        value = number.value;
-        return number.found;
-    }
-    value = small_value(c.base + first, count);
-    c.at = end;
-    return true;
-}
-
 #endif
 
-// The outcome of a text whose values were read into `colour` and whose name
-// starts at `name`, null when the values could not be read. A name starts
-// with any byte but white space, NUL and a newline that ends a cut line; it
-// runs to name_end(name).
-template <typename NameEnd>
-[[gnu::always_inline]] inline classified_line
-conclude(std::string_view text, const char* name, colour_entry colour, NameEnd name_end) noexcept {
-    const char* const end = text.data() + text.size();
-    if (name == nullptr || name == end || *name == '\0' || *name == '\n') {
-        const bool silent = text.empty() || text[0] == '\0' || text[0] == '!';
-        return {silent ? line_outcome::skipped : line_outcome::syntax_error, {}};
-    }
-    colour.name = {name, static_cast<std::size_t>(name_end(name) - name)};
+// The outcome of a text that holds no entry.
+classified_line no_entry(std::string_view text) noexcept {
+    const bool silent = text.empty() || text[0] == '\0' || text[0] == '!';
+    return {silent ? line_outcome::skipped : line_outcome::syntax_error, {}};
+}
+
+// The outcome of an entry whose values were read into `colour` and whose
+// name runs from `name` to `name_end`.
+classified_line entry(colour_entry colour, const char* name, const char* name_end) noexcept {
+    colour.name = {name, static_cast<std::size_t>(name_end - name)};
     // As unsigned, a negative value is beyond 255 too.
     const bool valid =
         (static_cast<std::uint32_t>(colour.red) | static_cast<std::uint32_t>(colour.green) |
          static_cast<std::uint32_t>(colour.blue)) <= 255;
     return {valid ? line_outcome::entry : line_outcome::out_of_range, colour};
+}
+
+// Once white space is passed, a name starts at any byte but NUL and newline.
+bool starts_name(char c) noexcept {
+    return c != '\0' && c != '\n';
 }
 
 } // namespace
@@ -252,24 +224,69 @@ classified_line classify_line(std::string_view text) noexcept {
     if (p != nullptr) p = scan_number(p, end, colour.green);
     if (p != nullptr) p = scan_number(p, end, colour.blue);
     if (p != nullptr) p = skip_space(p, end);
+    if (p == nullptr || p == end || !starts_name(*p)) return no_entry(text);
     // The name runs to the first newline or NUL.
-    return conclude(text, p, colour, [end](const char* name) {
-        return find_byte(name, find_byte(name, end, '\0'), '\n');
-    });
+    return entry(colour, p, find_byte(p, find_byte(p, end, '\0'), '\n'));
 }
+
+#if defined(__SSE2__)
+namespace {
+
+// The outcome of a cut line whose values were read into `colour` and whose
+// name would start at `name`: the name runs to the end, less a newline there.
+// The byte at the end of a cut line is a newline or a NUL, so the end is never
+// taken for a name.
+classified_line cut_line_outcome(std::string_view text, const char* name,
+                                 colour_entry colour) noexcept {
+    if (!starts_name(*name)) return no_entry(text);
+    const char* const end = text.data() + text.size();
+    return entry(colour, name, end - (end[-1] == '\n'));
+}
+
+// classify_cut_line for every line: signs, numbers of any length, and runs
+// that go on past a window. Kept out of line, as such lines are rare.
+[[gnu::noinline]] classified_line classify_any_cut_line(std::string_view text) noexcept {
+    cut_cursor c = look_at(text.data());
+    colour_entry colour{};
+    if (!scan_any_cut_number(c, colour.red) || !scan_any_cut_number(c, colour.green) ||
+        !scan_any_cut_number(c, colour.blue))
+        return no_entry(text);
+    c = skip<&cut_cursor::space>(c);
+    return cut_line_outcome(text, c.base + c.at, colour);
+}
+
+} // namespace
+#endif
 
 classified_line classify_cut_line(std::string_view text) noexcept {
 #if defined(__SSE2__)
-    // The name runs to the end, less a newline there.
-    const char* const end = text.data() + text.size();
-    const auto name_end = [end](const char*) { return end - (end[-1] == '\n'); };
-    cut_cursor c = look_at(text.data());
+    // Lines whose three numbers have one to three digits and no sign, and
+    // whose name starts in the first window, as colours' lines do, are read
+    // here with no branch on the length of a run or a number. Any other
+    // line is read again by classify_any_cut_line.
+    const char* const p = text.data();
+    const field_bits bits = cut_field_bits(p);
     colour_entry colour{};
-    if (!scan_cut_number(c, colour.red) || !scan_cut_number(c, colour.green) ||
-        !scan_cut_number(c, colour.blue))
-        return conclude(text, nullptr, {}, name_end);
-    c = skip<&cut_cursor::space>(c);
-    return conclude(text, c.base + c.at, colour, name_end);
+    int at = 0;
+    for (std::int32_t* value : {&colour.red, &colour.green, &colour.blue}) {
+        // The complement of a mask is all ones past the window, so no count
+        // goes past its end. A run that reaches the end leaves the next
+        // number with no digit, or the name at the end of the window.
+        const int first = at + __builtin_ctz(~(bits.space >> at));
+        at = first + __builtin_ctz(~(bits.digit >> first));
+        const int count = at - first;
+        if (static_cast<unsigned>(count - 1) > 2) [[unlikely]] {
+            // No digit and no sign: no number here (a comment, say).
+            if (count == 0 && first < 16 && p[first] != '+' && p[first] != '-')
+                return no_entry(text);
+            return classify_any_cut_line(text);
+        }
+        *value = small_value(p + first, count);
+    }
+    const int name = at + __builtin_ctz(~(bits.space >> at));
+    if (name == 16) [[unlikely]]
+        return classify_any_cut_line(text);
+    return cut_line_outcome(text, p + name, colour);
 #else
     return classify_line(text);
 #endif
