@@ -58,12 +58,12 @@ struct line_buffer {
 };
 
 // One line as it is handed over. Its bytes may be changed, and so may the
-// byte after them: the handler may write its newline over a carriage return.
+// byte after them. A CR before the newline is replaced by a newline.
 struct line_view {
     char* begin;
     std::size_t length; // without the newline, and without a CR before it
     std::size_t nul;    // where the first NUL is; length or more if it has none
-    bool has_newline;   // the newline follows the line's bytes, perhaps after a CR
+    bool has_newline;   // a newline follows the line's bytes
 };
 
 enum class read_ending { end_of_file, read_failed, stopped };
@@ -87,8 +87,8 @@ inline long read_some(int fd, char* p, std::size_t size) {
 template <typename OnLine, typename Stop>
 read_ending read_lines(int fd, line_buffer& buffer, OnLine&& on_line, Stop&& stop) {
     char* const block = buffer.data + carry_room;
-    std::memset(block + block_size, 0, slack); // scanned past a block's end
-    std::size_t carried = 0;                   // bytes of an unfinished line just before the block
+    block[-1] = '\n';
+    std::size_t carried = 0;     // bytes of an unfinished line just before the block
     std::size_t carried_nul = 0; // where its first NUL is; carried or more if it has none
     bool passing_over = false;   // inside the unread rest of a line that was too long
 
@@ -97,6 +97,7 @@ read_ending read_lines(int fd, line_buffer& buffer, OnLine&& on_line, Stop&& sto
         if (got < 0) return read_ending::read_failed;
         if (got == 0) break;
         char* const end = block + got;
+        std::memset(end, 0, slack); // scanned past the end, though never taken
 
         char* line = block - carried;
         char* nul = carried_nul < carried ? line + carried_nul : nullptr;
@@ -110,8 +111,13 @@ read_ending read_lines(int fd, line_buffer& buffer, OnLine&& on_line, Stop&& sto
                     continue;
                 }
                 if (!passing_over) {
+                    // The byte before a line is never a CR: it is the newline
+                    // before it, or a newline put before the carried line.
                     std::size_t length = static_cast<std::size_t>(stop - line);
-                    if (fold_crlf && length > 0 && stop[-1] == '\r') --length;
+                    if (fold_crlf && stop[-1] == '\r') {
+                        --length;
+                        stop[-1] = '\n';
+                    }
                     const std::size_t at =
                         nul != nullptr ? static_cast<std::size_t>(nul - line) : length;
                     on_line(line_view{line, length, at, true});
@@ -132,6 +138,7 @@ read_ending read_lines(int fd, line_buffer& buffer, OnLine&& on_line, Stop&& sto
         }
         if (passing_over) held = 0;
         std::memmove(block - held, line, held);
+        block[-static_cast<std::ptrdiff_t>(held) - 1] = '\n';
         carried = held;
         carried_nul = nul != nullptr ? static_cast<std::size_t>(nul - line) : held;
         if (stop()) return read_ending::stopped;

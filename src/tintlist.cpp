@@ -92,16 +92,22 @@ void flush_output(output& out) {
     out.used = 0;
 }
 
-// Appends an entry whose name lies in the read buffer.
+// Appends an entry whose name lies in the read buffer. The gathered output
+// is written out first when the longest entry might not fit after it.
 void put_entry(output& out, const colour_entry& colour) {
     constexpr std::size_t fields = 3 * 4 + 1; // "rrr ggg bbb\t\t"
-    const std::size_t length = fields + colour.name.size() + 1;
-    if (output_size - out.used < length) flush_output(out);
+    constexpr std::size_t longest = fields + line_limit + 1;
+    if (out.used > output_size - longest) flush_output(out);
 
+    // The values lie in 0..255: as unsigned they index without widening.
+    const auto padded = [](std::int32_t value) {
+        return padded_values[static_cast<std::uint32_t>(value)].data();
+    };
+    const std::size_t length = fields + colour.name.size() + 1;
     char* p = out.data + out.used;
-    std::memcpy(p, padded_values[colour.red].data(), 4);
-    std::memcpy(p + 4, padded_values[colour.green].data(), 4);
-    std::memcpy(p + 8, padded_values[colour.blue].data(), 4);
+    std::memcpy(p, padded(colour.red), 4);
+    std::memcpy(p + 4, padded(colour.green), 4);
+    std::memcpy(p + 8, padded(colour.blue), 4);
     std::memcpy(p + 11, "\t\t", 2); // over the blank after blue
     copy_name(p + fields, colour.name);
     p[length - 1] = '\n';
@@ -164,19 +170,15 @@ void list_line(listing& run, line_view line) {
             report_line(run, line_outcome::syntax_error, {});
         return;
     }
-    // The text classified ends at a NUL, or after the newline, which takes
-    // the place of a CR; a last line without a newline gets a NUL after it.
-    // The newline that ends most lines is left as it is: a byte written just
-    // before the line is read whole would hold up the read until stored.
+    // The text classified ends at a NUL, or after the newline; a last line
+    // without a newline gets a NUL after it.
     std::size_t length = line.length;
-    if (line.nul < length) {
+    if (line.nul < length)
         length = line.nul;
-    } else if (line.has_newline) {
-        if (line.begin[length] != '\n') line.begin[length] = '\n';
+    else if (line.has_newline)
         ++length;
-    } else {
+    else
         line.begin[length] = '\0';
-    }
 
     const auto [outcome, colour] = classify_cut_line({line.begin, length});
     if (outcome == line_outcome::entry)
