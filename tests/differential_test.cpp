@@ -172,4 +172,31 @@ TEST(ClassifyCutLine, RunsAcrossVectorEdges) {
     EXPECT_GT(entries, compared / 2);
 }
 
+// A sign, or a byte that starts no number, at every place of the window
+// before each field; and numbers at the edge of those read without a
+// branch on their length (three digits against four, leading zeros).
+TEST(ClassifyCutLine, SignsAndNumberLengthsAtEveryPlace) {
+    const std::string slack(tintlist::cut_line_slack, '5');
+    int compared = 0, entries = 0;
+    for (int field = 0; field < 3; ++field) {
+        for (int spaces = 0; spaces <= 17; ++spaces) {
+            for (const char* prefix : {"", "+", "-", "+-", "x", "!"}) {
+                for (const char* digits : {"0", "7", "99", "255", "256", "007", "0255", "1000"}) {
+                    std::string line;
+                    for (int f = 0; f < 3; ++f) {
+                        line.append(f == field ? spaces : 1, ' ');
+                        if (f == field) line += prefix;
+                        line += f == field ? digits : "1";
+                    }
+                    line += " name\n";
+                    ASSERT_TRUE(cut_agrees(line, line.size(), slack, entries));
+                    ++compared;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(compared, 3 * 18 * 6 * 8);
+    EXPECT_GT(entries, compared / 4);
+}
+
 } // namespace
