@@ -13,8 +13,8 @@ trap 'echo "bench/run.sh: failed at line $LINENO" >&2' ERR
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BENCH_BUILD:-$root/build-bench}
 mkdir -p "$build" && build=$(cd "$build" && pwd) # the runs below change folder
-lines=4000000 runs=5 rounds=5 startup_runs=300 check=yes
-if [ "${1-}" = --tiny ]; then lines=5000 runs=1 rounds=1 startup_runs=10 check=no; fi
+lines=4000000 runs=5 startup_runs=1500 check=yes
+if [ "${1-}" = --tiny ]; then lines=5000 runs=1 startup_runs=10 check=no; fi
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTINTLIST_BENCH=ON \
     -DTINTLIST_TESTS=OFF ${BENCH_CMAKE_FLAGS-} >/dev/null
@@ -80,21 +80,14 @@ done
 echo "(x baseline: the baseline's time over tintlist's; x cat: tintlist's time over cat's)"
 
 # Start-up on 800 lines: instructions and page faults of one run, and wall
-# time beside /bin/true, from alternating rounds of many runs each.
+# time beside /bin/true: the ratio of their median times over many runs,
+# taken in turn.
 instructions=$(valgrind --tool=callgrind --callgrind-out-file=/dev/null "$tintlist" small 2>&1 >/dev/null |
     sed -n 's/.*Collected : *//p')
 faults() { /usr/bin/time -f %R "$@" 2>&1 >/dev/null | tail -1; }
 true_faults=$(faults /bin/true)
 startup_faults=$(faults "$tintlist" small)
-wall=()
-for ((r = 0; r < rounds; r++)); do
-    hyperfine -N --style none --runs $startup_runs --warmup 20 \
-        --export-csv round.csv "'$tintlist' small" /bin/true >/dev/null 2>&1
-    # Rows after the header: tintlist's, then /bin/true's; the mean is the
-    # second field.
-    wall+=("$(awk -F, 'NR == 2 { t = $2 } NR == 3 { print t / $2 }' round.csv)")
-done
-startup_wall=$(printf '%s\n' "${wall[@]}" | median)
+startup_wall=$("$build/bench/interleave" $startup_runs "$tintlist" small -- /bin/true | cut -d' ' -f3)
 echo
 printf 'start-up on 800 lines: %d instructions, %d page faults (/bin/true: %d), wall %sx /bin/true\n' \
     "$instructions" "$startup_faults" "$true_faults" "$(printf %.3f "$startup_wall")"
