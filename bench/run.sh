@@ -13,7 +13,7 @@ trap 'echo "bench/run.sh: failed at line $LINENO" >&2' ERR
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BENCH_BUILD:-$root/build-bench}
 mkdir -p "$build" && build=$(cd "$build" && pwd) # the runs below change folder
-lines=4000000 runs=5 startup_runs=1500 check=yes
+lines=4000000 runs=11 startup_runs=1500 check=yes
 if [ "${1-}" = --tiny ]; then lines=5000 runs=1 startup_runs=10 check=no; fi
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTINTLIST_BENCH=ON \
