@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The vectorised search for line ends against its portable form and a plain
-// loop, for every place of a newline or NUL among 64 bytes.
+// loop, for every place of a newline or NUL among 64 bytes; and the window
+// of white space and digits, for every byte value at every place.
 
 #include "byte_scan.hpp"
 
@@ -43,5 +44,33 @@ TEST(StopBits, EveryPlaceOfANewlineOrNul) {
         EXPECT_EQ(tintlist::portable::stop_bits(p), expected) << "round " << round;
     }
 }
+
+#if defined(__SSE2__)
+// Every byte value at every place of a window among bytes of each kind:
+// white space but a newline, digits, and others.
+TEST(CutFieldBits, EveryByteAtEveryPlace) {
+    for (const char fill : {' ', '5', 'x', '\n', '\0'}) {
+        for (int value = 0; value < 256; ++value) {
+            const char c = static_cast<char>(value);
+            const bool space = c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
+            const bool digit = c >= '0' && c <= '9';
+            for (int at = 0; at < 16; ++at) {
+                std::array<char, 16> bytes;
+                bytes.fill(fill);
+                bytes[at] = c;
+                const tintlist::field_bits bits = tintlist::cut_field_bits(bytes.data());
+                ASSERT_EQ((bits.space >> at & 1) != 0, space) << "byte " << value << " at " << at;
+                ASSERT_EQ((bits.digit >> at & 1) != 0, digit) << "byte " << value << " at " << at;
+                // Only the byte changed changes its bit.
+                const std::uint32_t others = ~(std::uint32_t{1} << at) & 0xffff;
+                const std::uint32_t fill_space = fill == ' ' ? 0xffff : 0;
+                const std::uint32_t fill_digit = fill == '5' ? 0xffff : 0;
+                ASSERT_EQ(bits.space & others, fill_space & others);
+                ASSERT_EQ(bits.digit & others, fill_digit & others);
+            }
+        }
+    }
+}
+#endif
 
 } // namespace
