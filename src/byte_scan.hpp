@@ -68,11 +68,11 @@ struct field_bits {
 
 inline field_bits cut_field_bits(const char* p) noexcept {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    // A byte lies in [low, low + n) when (byte - low), unsigned, is its own
-    // minimum with n - 1.
+    // A byte lies in [low, low + n) when, moved by 128 - low so that low
+    // becomes the least signed byte, it is less than -128 + n.
     auto in_range = [v](char low, char n) {
-        const __m128i x = _mm_sub_epi8(v, _mm_set1_epi8(low));
-        return _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(static_cast<char>(n - 1))), x);
+        const __m128i x = _mm_add_epi8(v, _mm_set1_epi8(static_cast<char>(128 - low)));
+        return _mm_cmplt_epi8(x, _mm_set1_epi8(static_cast<char>(-128 + n)));
     };
     auto is = [v](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
     const __m128i space = _mm_andnot_si128(is('\n'), _mm_or_si128(in_range('\t', 5), is(' ')));
