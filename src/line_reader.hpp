@@ -58,7 +58,8 @@ struct line_buffer {
 };
 
 // One line as it is handed over. Its bytes may be changed, and so may the
-// byte after them. A CR before the newline is replaced by a newline.
+// byte after them: a newline, which the reader has put in place of a CR
+// that came before the newline, or whatever follows a line without one.
 struct line_view {
     char* begin;
     std::size_t length; // without the newline, and without a CR before it
@@ -87,7 +88,7 @@ inline long read_some(int fd, char* p, std::size_t size) {
 template <typename OnLine, typename Stop>
 read_ending read_lines(int fd, line_buffer& buffer, OnLine&& on_line, Stop&& stop) {
     char* const block = buffer.data + carry_room;
-    block[-1] = '\n';
+    block[-1] = '\n';            // before the first line, as before every carried line
     std::size_t carried = 0;     // bytes of an unfinished line just before the block
     std::size_t carried_nul = 0; // where its first NUL is; carried or more if it has none
     bool passing_over = false;   // inside the unread rest of a line that was too long
