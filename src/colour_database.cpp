@@ -3,6 +3,7 @@
 
 #include "byte_scan.hpp" // load8
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstddef>
@@ -84,6 +85,18 @@ const char* long_number(const char* p, const char* end, std::uint64_t magnitude,
     return p;
 }
 
+// The value of the number whose digits start at p: `count` (1 to 8) of them
+// at the front of `word`, where 8 means that more may follow up to end.
+// Returns the position after the last digit.
+const char* number_value(const char* p, const char* end, std::uint64_t word, int count,
+                         bool negative, std::int32_t& value) noexcept {
+    const std::uint32_t magnitude = digits_value(word, count);
+    if (count == 8) return long_number(p + 8, end, magnitude, negative, value);
+    // At most seven digits: far inside 32 bits.
+    value = negative ? -static_cast<std::int32_t>(magnitude) : static_cast<std::int32_t>(magnitude);
+    return p + count;
+}
+
 // Reads optional white space, an optional sign and one or more decimal digits
 // from p. Returns the position after the last digit, or null when there is no
 // number. A magnitude beyond 32 bits saturates to the nearest limit.
@@ -95,11 +108,7 @@ const char* scan_number(const char* p, const char* end, std::int32_t& value) noe
     const std::uint64_t word = load_word(p, end);
     const int count = digit_count(word);
     if (count == 0) return nullptr;
-    const std::uint32_t magnitude = digits_value(word, count);
-    if (count == 8) return long_number(p + 8, end, magnitude, negative, value);
-    // At most seven digits: far inside 32 bits.
-    value = negative ? -static_cast<std::int32_t>(magnitude) : static_cast<std::int32_t>(magnitude);
-    return p + count;
+    return number_value(p, end, word, count, negative, value);
 }
 
 // The first c in [p, end), or end.
@@ -166,15 +175,7 @@ bool scan_any_cut_number(cut_cursor& c, std::int32_t& value) noexcept {
     const char* const end = c.base + c.at;
     const auto count = static_cast<int>(end - digits);
     if (count == 0) return false;
-
-    const std::uint64_t word = load8(digits);
-    if (count >= 8) {
-        long_number(digits + 8, end, digits_value(word, 8), negative, value);
-    } else {
-        const std::uint32_t magnitude = digits_value(word, count);
-        value =
-            negative ? -static_cast<std::int32_t>(magnitude) : static_cast<std::int32_t>(magnitude);
-    }
+    number_value(digits, end, load8(digits), std::min(count, 8), negative, value);
     return true;
 }
 
