@@ -102,6 +102,10 @@ read_ending read_lines(int fd, line_buffer& buffer, OnLine&& on_line, Stop&& sto
 
         char* line = block - carried;
         char* nul = carried_nul < carried ? line + carried_nul : nullptr;
+        // Where the current line's first NUL is, or `none` if it has none.
+        const auto nul_at = [&](std::size_t none) {
+            return nul != nullptr ? static_cast<std::size_t>(nul - line) : none;
+        };
         for (char* chunk = block; chunk < end; chunk += 64) {
             std::uint64_t bits = stop_bits(chunk);
             if (end - chunk < 64) bits &= (std::uint64_t{1} << (end - chunk)) - 1;
@@ -119,9 +123,7 @@ read_ending read_lines(int fd, line_buffer& buffer, OnLine&& on_line, Stop&& sto
                         --length;
                         stop[-1] = '\n';
                     }
-                    const std::size_t at =
-                        nul != nullptr ? static_cast<std::size_t>(nul - line) : length;
-                    on_line(line_view{line, length, at, true});
+                    on_line(line_view{line, length, nul_at(length), true});
                 }
                 passing_over = false;
                 line = stop + 1;
@@ -133,15 +135,14 @@ read_ending read_lines(int fd, line_buffer& buffer, OnLine&& on_line, Stop&& sto
         // else carried to just before the next block.
         std::size_t held = static_cast<std::size_t>(end - line);
         if (!passing_over && held >= long_line_evidence) {
-            const std::size_t at = nul != nullptr ? static_cast<std::size_t>(nul - line) : held;
-            on_line(line_view{line, held, at, false});
+            on_line(line_view{line, held, nul_at(held), false});
             passing_over = true;
         }
         if (passing_over) held = 0;
         std::memmove(block - held, line, held);
         block[-static_cast<std::ptrdiff_t>(held) - 1] = '\n';
         carried = held;
-        carried_nul = nul != nullptr ? static_cast<std::size_t>(nul - line) : held;
+        carried_nul = nul_at(held);
         if (stop()) return read_ending::stopped;
     }
 
