@@ -216,22 +216,7 @@ bool starts_name(char c) noexcept {
     return c != '\0' && c != '\n';
 }
 
-} // namespace
-
-classified_line classify_line(std::string_view text) noexcept {
-    const char* const end = text.data() + text.size();
-    colour_entry colour{};
-    const char* p = scan_number(text.data(), end, colour.red);
-    if (p != nullptr) p = scan_number(p, end, colour.green);
-    if (p != nullptr) p = scan_number(p, end, colour.blue);
-    if (p != nullptr) p = skip_space(p, end);
-    if (p == nullptr || p == end || !starts_name(*p)) return no_entry(text);
-    // The name runs to the first newline or NUL.
-    return entry(colour, p, find_byte(p, find_byte(p, end, '\0'), '\n'));
-}
-
 #if defined(__SSE2__)
-namespace {
 
 // The outcome of a cut line whose values were read into `colour` and whose
 // name would start at `name`: the name runs to the end, less a newline there.
@@ -256,8 +241,21 @@ classified_line cut_line_outcome(std::string_view text, const char* name,
     return cut_line_outcome(text, c.base + c.at, colour);
 }
 
-} // namespace
 #endif
+
+} // namespace
+
+classified_line classify_line(std::string_view text) noexcept {
+    const char* const end = text.data() + text.size();
+    colour_entry colour{};
+    const char* p = scan_number(text.data(), end, colour.red);
+    if (p != nullptr) p = scan_number(p, end, colour.green);
+    if (p != nullptr) p = scan_number(p, end, colour.blue);
+    if (p != nullptr) p = skip_space(p, end);
+    if (p == nullptr || p == end || !starts_name(*p)) return no_entry(text);
+    // The name runs to the first newline or NUL.
+    return entry(colour, p, find_byte(p, find_byte(p, end, '\0'), '\n'));
+}
 
 classified_line classify_cut_line(std::string_view text) noexcept {
 #if defined(__SSE2__)
