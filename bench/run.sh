@@ -81,9 +81,16 @@ echo "(x baseline: the baseline's time over tintlist's; x cat: tintlist's time o
 
 # Start-up on 800 lines: instructions and page faults of one run, and wall
 # time beside /bin/true: the ratio of their median times over many runs,
-# taken in turn.
-instructions=$(valgrind --tool=callgrind --callgrind-out-file=/dev/null "$tintlist" small 2>&1 >/dev/null |
-    sed -n 's/.*Collected : *//p')
+# taken in turn. The instructions of an empty database and of /bin/true
+# show how much of the count is the loader's and the C library's.
+callgrind() {
+    valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null |
+        sed -n 's/.*Collected : *//p'
+}
+: >empty.txt
+instructions=$(callgrind "$tintlist" small)
+empty_instructions=$(callgrind "$tintlist" empty)
+true_instructions=$(callgrind /bin/true)
 faults() { /usr/bin/time -f %R "$@" 2>&1 >/dev/null | tail -1; }
 true_faults=$(faults /bin/true)
 startup_faults=$(faults "$tintlist" small)
@@ -91,6 +98,8 @@ startup_wall=$("$build/bench/interleave" $startup_runs "$tintlist" small -- /bin
 echo
 printf 'start-up on 800 lines: %d instructions, %d page faults (/bin/true: %d), wall %sx /bin/true\n' \
     "$instructions" "$startup_faults" "$true_faults" "$(printf %.3f "$startup_wall")"
+printf '  instructions on an empty database: %d (/bin/true: %d); per line of the 800: %d\n' \
+    "$empty_instructions" "$true_instructions" $(((instructions - empty_instructions) / 800))
 
 # Peak resident size varies by a few hundred KiB from run to run (where the
 # system places things): the least of five runs is compared.
