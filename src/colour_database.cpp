@@ -184,9 +184,7 @@ std::int32_t small_value(const char* p, int count) noexcept {
     // The digits' values shifted up so that the last is in the top byte and
     // zeros lead: a number b1 b2 b3 in bytes 1 to 3. Byte 1 of `pairs` is
     // then 10 b1 + b2; no byte carries into the next.
-    std::uint32_t x;
-    std::memcpy(&x, p, 4);
-    if constexpr (std::endian::native == std::endian::big) x = __builtin_bswap32(x);
+    auto x = static_cast<std::uint32_t>(load8(p));
     x = (x ^ 0x30303030) << (32 - 8 * count);
     const std::uint32_t pairs = x * 10 + (x >> 8);
     return static_cast<std::int32_t>((pairs >> 8 & 0xff) * 10 + (x >> 24));
