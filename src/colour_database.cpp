@@ -117,6 +117,28 @@ const char* find_byte(const char* p, const char* end, char c) noexcept {
     return found != nullptr ? static_cast<const char*>(found) : end;
 }
 
+// The outcome of a text that holds no entry.
+classified_line no_entry(std::string_view text) noexcept {
+    const bool silent = text.empty() || text[0] == '\0' || text[0] == '!';
+    return {silent ? line_outcome::skipped : line_outcome::syntax_error, {}};
+}
+
+// The outcome of an entry whose values were read into `colour` and whose
+// name runs from `name` to `name_end`.
+classified_line entry(colour_entry colour, const char* name, const char* name_end) noexcept {
+    colour.name = {name, static_cast<std::size_t>(name_end - name)};
+    // As unsigned, a negative value is beyond 255 too.
+    const bool valid =
+        (static_cast<std::uint32_t>(colour.red) | static_cast<std::uint32_t>(colour.green) |
+         static_cast<std::uint32_t>(colour.blue)) <= 255;
+    return {valid ? line_outcome::entry : line_outcome::out_of_range, colour};
+}
+
+// Once white space is passed, a name starts at any byte but NUL and newline.
+bool starts_name(char c) noexcept {
+    return c != '\0' && c != '\n';
+}
+
 #if defined(__SSE2__)
 
 // A cut line is read through a window of 16 bytes: which of them are white
@@ -189,32 +211,6 @@ std::int32_t small_value(const char* p, int count) noexcept {
     const std::uint32_t pairs = x * 10 + (x >> 8);
     return static_cast<std::int32_t>((pairs >> 8 & 0xff) * 10 + (x >> 24));
 }
-
-#endif
-
-// The outcome of a text that holds no entry.
-classified_line no_entry(std::string_view text) noexcept {
-    const bool silent = text.empty() || text[0] == '\0' || text[0] == '!';
-    return {silent ? line_outcome::skipped : line_outcome::syntax_error, {}};
-}
-
-// The outcome of an entry whose values were read into `colour` and whose
-// name runs from `name` to `name_end`.
-classified_line entry(colour_entry colour, const char* name, const char* name_end) noexcept {
-    colour.name = {name, static_cast<std::size_t>(name_end - name)};
-    // As unsigned, a negative value is beyond 255 too.
-    const bool valid =
-        (static_cast<std::uint32_t>(colour.red) | static_cast<std::uint32_t>(colour.green) |
-         static_cast<std::uint32_t>(colour.blue)) <= 255;
-    return {valid ? line_outcome::entry : line_outcome::out_of_range, colour};
-}
-
-// Once white space is passed, a name starts at any byte but NUL and newline.
-bool starts_name(char c) noexcept {
-    return c != '\0' && c != '\n';
-}
-
-#if defined(__SSE2__)
 
 // The outcome of a cut line whose values were read into `colour` and whose
 // name would start at `name`: the name runs to the end, less a newline there.
