@@ -215,12 +215,7 @@ int open_database(const char* path) {
     // other local and call far below the top, on pages of their own.
     static tintlist::line_buffer buffer;
     static char output_data[output_size + chunk];
-    listing run;
-    run.program = program;
-    run.path = path;
-    run.line_number = 0;
-    run.errors_lost = false;
-    run.out = {output_data, 0, false};
+    listing run{program, path, 0, false, {output_data, 0, false}};
     const tintlist::read_ending end = tintlist::read_lines(
         database, buffer, [&run](line_view line) { list_line(run, line); },
         [&run] { return run.out.failed; });
