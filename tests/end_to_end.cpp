@@ -12,7 +12,9 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <poll.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -183,9 +185,23 @@ result EndToEnd::run_argv(std::vector<std::string> argv, const launch& how) cons
         execvpe(file.c_str(), pointers.data(), environment.data());
         _exit(127);
     }
+    // Waits for the end of the run, or kills it at the time limit.
+    const auto watched = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
+    EXPECT_GE(watched, 0) << "pidfd_open: " << std::strerror(errno);
+    pollfd end{watched, POLLIN, 0};
+    int ready;
+    do ready = poll(&end, 1, run_time_limit * 1000);
+    while (ready < 0 && errno == EINTR);
+    if (ready != 1) kill(child, SIGKILL);
+    close(watched);
     int status = 0;
     rusage usage{};
     EXPECT_EQ(wait4(child, &status, 0, &usage), child);
+    if (ready != 1) {
+        ADD_FAILURE() << "the command ran past the limit of " << run_time_limit
+                      << " seconds and was killed";
+        return {-1, "(past the limit)", "(past the limit)", usage.ru_maxrss};
+    }
     if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) {
         ADD_FAILURE() << "the command wrote past the cap of " << output_cap
                       << " bytes and was stopped";

@@ -38,6 +38,11 @@ struct launch {
 // end fails with SIGXFSZ instead of filling the disk.
 constexpr long long output_cap = 256LL << 20;
 
+// No run may take longer than this many seconds: a command that hangs is
+// killed and fails its test, instead of hanging the suite. The slowest
+// healthy run, 4 GiB through a FIFO under the sanitizers, took 43 seconds here.
+constexpr int run_time_limit = 120;
+
 struct result {
     int status;
     std::string out;
