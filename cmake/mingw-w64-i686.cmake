@@ -3,5 +3,3 @@
 set(CMAKE_SYSTEM_PROCESSOR x86)
 set(TINTLIST_MINGW_TRIPLET i686-w64-mingw32)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
-# The listing finds line ends with SSE2, which every Windows since 8 requires.
-set(CMAKE_CXX_FLAGS_INIT -msse2)

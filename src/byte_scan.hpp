@@ -12,6 +12,10 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#elif defined(_WIN32) && defined(__i386__)
+// The build asks for SSE2; without it the program would quietly take the
+// portable path.
+#error "the 32-bit Windows program needs SSE2"
 #endif
 
 namespace tintlist {
