@@ -2,8 +2,8 @@
 # Installation and packages.
 #
 # Linux, component runtime (Debian package tintlist): bin/tintlist and its
-# manual page. Component development (tintlist-dev): the colour_database
-# library, its header, a CMake package exporting tintlist::colour_database
+# manual page. Component development (libtintlist-dev): the library
+# libtintlist.a, its header, a CMake package exporting tintlist::tintlist
 # and a pkg-config file. Each package carries the copyright and changelog
 # files Debian asks for.
 # Windows: tintlist.exe, the licence, the README and the manual page as HTML,
@@ -72,7 +72,7 @@ else()
     if(CMAKE_LIBRARY_ARCHITECTURE)
         set(libdir lib/${CMAKE_LIBRARY_ARCHITECTURE})
     endif()
-    install(TARGETS colour_database EXPORT tintlistTargets
+    install(TARGETS libtintlist EXPORT tintlistTargets
         ARCHIVE DESTINATION ${libdir} COMPONENT development)
     install(FILES src/colour_database.hpp DESTINATION include/tintlist COMPONENT development)
     install(EXPORT tintlistTargets NAMESPACE tintlist:: DESTINATION ${libdir}/cmake/tintlist
@@ -83,14 +83,17 @@ else()
     install(FILES ${PROJECT_BINARY_DIR}/tintlistConfig.cmake
         ${PROJECT_BINARY_DIR}/tintlistConfigVersion.cmake
         DESTINATION ${libdir}/cmake/tintlist COMPONENT development)
-    # The pkg-config file names the install's folders relative to itself.
-    string(REGEX REPLACE "[^/]+" ".." up ${libdir}/pkgconfig)
-    configure_file(cmake/tintlist.pc.in tintlist.pc @ONLY)
+    # The pkg-config file names the prefix installed to, which is known only
+    # when installing (cmake --install --prefix, CPack's /usr).
+    install(CODE "set(libdir ${libdir})
+        set(PROJECT_VERSION ${PROJECT_VERSION})
+        configure_file(${PROJECT_SOURCE_DIR}/cmake/tintlist.pc.in ${PROJECT_BINARY_DIR}/tintlist.pc @ONLY)"
+        COMPONENT development)
     install(FILES ${PROJECT_BINARY_DIR}/tintlist.pc DESTINATION ${libdir}/pkgconfig
         COMPONENT development)
 
     set(components runtime development)
-    set(packages tintlist tintlist-dev)
+    set(packages tintlist libtintlist-dev)
     foreach(component package IN ZIP_LISTS components packages)
         install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz
             DESTINATION share/doc/${package} COMPONENT ${component})
@@ -118,14 +121,17 @@ blue values and a colour name, and writes every well-formed entry in one
 layout. Each bad line is reported with the database path and its line
 number, and the listing goes on.")
 
-    set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME tintlist-dev)
+    set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libtintlist-dev)
+    # The package was tintlist-dev before 1.1.0, with the same header.
+    set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_BREAKS "tintlist-dev (<< 1.1.0~)")
+    set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_REPLACES "tintlist-dev (<< 1.1.0~)")
     set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
     set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION
         "classification of the lines of a colour-name database
-The colour_database library of tintlist decides what one line of a
-colour-name database is: a colour entry, an entry with a value out of
-range, a comment, or a syntax error. This package holds its header, the
-static library, a CMake package and a pkg-config file.")
+The tintlist library decides what one line of a colour-name database is:
+a colour entry, an entry with a value out of range, a comment, or a
+syntax error. This package holds its header, the static library, a CMake
+package and a pkg-config file.")
 endif()
 
 set(CPACK_PACKAGE_NAME tintlist)

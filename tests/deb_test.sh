@@ -1,7 +1,8 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
-# Makes the Debian packages with CPack, checks their control fields and
-# files, and runs lintian on them: any error or warning fails.
+# Makes the Debian packages with CPack, checks their control fields, their
+# files and the pkg-config file they install, and runs lintian on them: any
+# error or warning fails.
 # usage: deb_test.sh BUILD_DIR VERSION
 set -eu
 build=$1 version=$2
@@ -12,7 +13,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work" >/dev/null
 arch=$(dpkg --print-architecture)
-runtime=$work/tintlist_${version}_$arch.deb development=$work/tintlist-dev_${version}_$arch.deb
+runtime=$work/tintlist_${version}_$arch.deb development=$work/libtintlist-dev_${version}_$arch.deb
 
 check() { # deb package section files...
     deb=$1 package=$2 section=$3
@@ -36,12 +37,19 @@ dpkg-deb -f "$runtime" Depends | grep -q 'libc6' ||
     fail "tintlist: Depends is '$(dpkg-deb -f "$runtime" Depends)'"
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch)
 lib=usr/lib/$multiarch
-check "$development" tintlist-dev libdevel usr/include/tintlist/colour_database.hpp \
-    $lib/libcolour_database.a $lib/pkgconfig/tintlist.pc $lib/cmake/tintlist/tintlistConfig.cmake \
+check "$development" libtintlist-dev libdevel usr/include/tintlist/colour_database.hpp \
+    $lib/libtintlist.a $lib/pkgconfig/tintlist.pc $lib/cmake/tintlist/tintlistConfig.cmake \
     $lib/cmake/tintlist/tintlistConfigVersion.cmake $lib/cmake/tintlist/tintlistTargets.cmake \
     $lib/cmake/tintlist/tintlistTargets-BUILD.cmake
 dpkg-deb --fsys-tarfile "$runtime" | tar -xO ./usr/bin/tintlist >"$work/tintlist"
 readelf -S "$work/tintlist" | grep -q '\.symtab' && fail "tintlist: the command is not stripped"
+
+# Installed in /usr, the library is in the system's folders: pkg-config
+# names no folder, only the library.
+mkdir "$work/root"
+dpkg-deb -x "$development" "$work/root"
+flags=$(PKG_CONFIG_PATH="$work/root/$lib/pkgconfig" pkg-config --cflags --libs tintlist)
+[ "$(echo $flags)" = "-ltintlist" ] || fail "pkg-config prints '$flags'"
 
 # lintian says it would rather not run as root; that is no finding.
 report=$(lintian "$runtime" "$development" 2>&1 | grep -v 'root privileges' || true)

@@ -20,8 +20,8 @@ else
     DESTDIR=$work/stage cmake --install "$build" --prefix /opt/tintlist >/dev/null
 fi
 # The library's folder is lib, or lib/<multiarch> on Debian.
-libdir=$(cd "$stage" && dirname "$(find lib -name libcolour_database.a)")
-for file in bin/tintlist share/man/man1/tintlist.1.gz $libdir/libcolour_database.a \
+libdir=$(cd "$stage" && dirname "$(find lib -name libtintlist.a)")
+for file in bin/tintlist share/man/man1/tintlist.1.gz $libdir/libtintlist.a \
     include/tintlist/colour_database.hpp $libdir/cmake/tintlist/tintlistConfig.cmake \
     $libdir/cmake/tintlist/tintlistConfigVersion.cmake $libdir/pkgconfig/tintlist.pc; do
     [ -f "$stage/$file" ] || { echo "FAIL: $file is not installed"; exit 1; }
@@ -37,6 +37,7 @@ if [ "$consumer" = cmake ]; then
         -DCMAKE_CXX_COMPILER="$compiler" -DCMAKE_CXX_FLAGS="$flags" >/dev/null
     cmake --build "$work/consumer" >/dev/null
     expect_snow "$work/consumer/consumer"
+    expect_snow "$work/consumer/consumer_of_colour_database"
 else
     # shellcheck disable=SC2046 # the flags are words
     PKG_CONFIG_PATH="$stage/$libdir/pkgconfig" PKG_CONFIG_SYSROOT_DIR="$work/stage" sh -c \
