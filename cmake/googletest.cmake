@@ -45,3 +45,5 @@ endif()
 set(BUILD_GMOCK OFF)
 set(INSTALL_GTEST OFF)
 add_subdirectory(${source} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+# Built with its own flags, not held to this project's warnings.
+set_target_properties(gtest gtest_main PROPERTIES COMPILE_OPTIONS "")
