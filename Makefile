@@ -28,8 +28,9 @@ check:
 	@ctest --test-dir $(BUILD) --output-on-failure --parallel 2; status=$$?; \
 	    cat $(BUILD)/skipped-tests.txt $(BUILD)/windows-suite.txt 2>/dev/null; exit $$status
 
+# REFERENCE=rev also measures the command built from that git revision.
 bench:
-	bash bench/run.sh
+	REFERENCE=$(REFERENCE) bash bench/run.sh
 
 # Fuzzes classify_line for FUZZ_SECONDS, in a corpus seeded from tests/fuzz.
 FUZZ_SECONDS ?= 600
