@@ -4,6 +4,7 @@
 
 #include "colour_database.hpp"
 #include "line_mix.hpp"
+#include "line_scanner.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -47,7 +48,7 @@ void classify_cut_line(benchmark::State& state) {
     const auto& lines = sample_lines();
     std::string buffer;
     for (const std::string& line : lines) buffer += line;
-    buffer.append(tintlist::cut_line_slack + 1, '\0');
+    buffer.append(tintlist::readable_slack + 1, '\0');
     std::vector<std::string_view> cut;
     for (std::size_t at = 0; const std::string& line : lines) {
         cut.emplace_back(buffer.data() + at, line.size());

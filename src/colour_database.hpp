@@ -40,14 +40,4 @@ struct classified_line {
 // `syntax_error` otherwise.
 classified_line classify_line(std::string_view text) noexcept;
 
-// Classifies one line that the caller has already cut at its end, in a
-// buffer of its own: `text` holds no NUL byte and no newline, except that its
-// last byte may be the line's newline; if it is not, the byte after the text
-// is a NUL or a newline; and cut_line_slack more bytes can be read after that
-// (their values do not matter). Gives the same result as classify_line on
-// such a text, without checking for its end at every byte or searching it
-// for the end again.
-constexpr std::size_t cut_line_slack = 16;
-classified_line classify_cut_line(std::string_view text) noexcept;
-
 } // namespace tintlist

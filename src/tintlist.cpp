@@ -8,15 +8,15 @@
 // on standard error with the database path and line number.
 
 #include "colour_database.hpp"
-#include "line_reader.hpp"
+#include "line_scanner.hpp"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <initializer_list>
@@ -30,26 +30,24 @@
 
 namespace {
 
-using tintlist::classify_cut_line;
-using tintlist::classify_line;
+using tintlist::classified_line;
 using tintlist::colour_entry;
-using tintlist::line_limit;
 using tintlist::line_outcome;
-using tintlist::line_view;
 
 constexpr std::size_t output_size = 64 * 1024;
 
 // Names are copied in whole chunks: a fixed-size copy has no branch on the
-// length, which varies from line to line and would mispredict. The read
-// buffer keeps slack past its block, and the output buffer past its end, so
-// the copies stay inside both.
-constexpr std::size_t chunk = 32;
-static_assert(chunk <= tintlist::slack && tintlist::cut_line_slack <= tintlist::slack);
+// length, which varies from line to line and would mispredict (83 against
+// 108 ms on 4 million lines). A name lies in the scanner's buffer, and the
+// output buffer keeps a chunk of slack past its end, so the copies stay
+// inside both.
+constexpr std::size_t name_chunk = 32;
+static_assert(name_chunk <= tintlist::readable_slack);
 
 void copy_name(char* to, std::string_view name) {
-    std::memcpy(to, name.data(), chunk); // a name has at least one byte
-    for (std::size_t i = chunk; i < name.size(); i += chunk)
-        std::memcpy(to + i, name.data() + i, chunk);
+    std::memcpy(to, name.data(), name_chunk); // a name has at least one byte
+    for (std::size_t i = name_chunk; i < name.size(); i += name_chunk)
+        std::memcpy(to + i, name.data() + i, name_chunk);
 }
 
 // "  0 " to "255 ": each value right-aligned in three columns, then a blank.
@@ -92,11 +90,11 @@ void flush_output(output& out) {
     out.used = 0;
 }
 
-// Appends an entry whose name lies in the read buffer. The gathered output
-// is written out first when the longest entry might not fit after it.
+// Appends an entry whose name lies in the scanner's buffer. The gathered
+// output is written out first when the longest entry might not fit after it.
 void put_entry(output& out, const colour_entry& colour) {
     constexpr std::size_t fields = 3 * 4 + 1; // "rrr ggg bbb\t\t"
-    constexpr std::size_t longest = fields + line_limit + 1;
+    constexpr std::size_t longest = fields + tintlist::line_limit + 1;
     if (out.used > output_size - longest) flush_output(out);
 
     // The values lie in 0..255: as unsigned they index without widening.
@@ -144,7 +142,7 @@ struct listing {
     output out;
 };
 
-void report_line(listing& run, line_outcome outcome, std::string_view name) {
+void report_line(listing& run, const classified_line& line) {
     // Diagnostics follow the entries listed before them, also when both
     // streams go to one place.
     flush_output(run.out);
@@ -153,38 +151,21 @@ void report_line(listing& run, line_outcome outcome, std::string_view name) {
     const auto number = std::string_view(
         digits.data(), std::to_chars(digits.begin(), digits.end(), run.line_number).ptr);
     const bool written =
-        outcome == line_outcome::syntax_error
+        line.outcome == line_outcome::syntax_error
             ? report({run.program, ":  syntax error: ", run.path, ":", number, "\n"})
-            : report({run.program, ":  value for \"", name, "\" out of range: ", run.path, ":",
-                      number, "\n"});
+            : report({run.program, ":  value for \"", line.colour.name,
+                      "\" out of range: ", run.path, ":", number, "\n"});
     run.errors_lost |= !written;
 }
 
-// Lists one line. A line longer than the limit is judged by its first
-// characters: a comment stays a comment; anything else is a syntax error,
-// since no entry's name may be that long.
-void list_line(listing& run, line_view line) {
+// Lists one line; false once the listing must stop.
+bool list_line(listing& run, const classified_line& line) {
     ++run.line_number;
-    if (line.length > line_limit) {
-        if (classify_line({line.begin, line_limit}).outcome != line_outcome::skipped)
-            report_line(run, line_outcome::syntax_error, {});
-        return;
-    }
-    // The text classified ends at a NUL, or after the newline; a last line
-    // without a newline gets a NUL after it.
-    std::size_t length = line.length;
-    if (line.nul < length)
-        length = line.nul;
-    else if (line.has_newline)
-        ++length;
-    else
-        line.begin[length] = '\0';
-
-    const auto [outcome, colour] = classify_cut_line({line.begin, length});
-    if (outcome == line_outcome::entry)
-        put_entry(run.out, colour);
-    else if (outcome != line_outcome::skipped)
-        report_line(run, outcome, colour.name);
+    if (line.outcome == line_outcome::entry)
+        put_entry(run.out, line.colour);
+    else if (line.outcome != line_outcome::skipped)
+        report_line(run, line);
+    return !run.out.failed;
 }
 
 // Opens the database for reading in text mode; -1 when it cannot be opened.
@@ -203,22 +184,15 @@ int open_database(const char* path) {
 #endif
 }
 
-// Lists the database `name` at `path`; returns the exit status.
-[[gnu::flatten]] int list(const char* program, const char* name, const char* path) {
-    const int database = open_database(path);
-    if (database < 0) {
-        report({program, ":  unable to open rgb database \"", name, "\"\n"});
-        return 1;
-    }
-
+// Lists the open database `name` at `path`; returns the exit status.
+[[gnu::flatten]] int list(const char* program, const char* name, const char* path, int database) {
     // The buffers have static storage: on the stack they would put every
     // other local and call far below the top, on pages of their own.
-    static tintlist::line_buffer buffer;
-    static char output_data[output_size + chunk];
+    static tintlist::scan_buffer buffer;
+    static char output_data[output_size + name_chunk];
     listing run{program, path, 0, false, {output_data, 0, false}};
-    const tintlist::read_ending end = tintlist::read_lines(
-        database, buffer, [&run](line_view line) { list_line(run, line); },
-        [&run] { return run.out.failed; });
+    const tintlist::scan_ending end = tintlist::scan_lines(
+        database, buffer, [&run](const classified_line& line) { return list_line(run, line); });
 #ifdef _WIN32
     _close(database);
 #else
@@ -226,23 +200,23 @@ int open_database(const char* path) {
 #endif
 
     flush_output(run.out); // what was listed stays listed
-    if (end == tintlist::read_ending::read_failed && !run.out.failed)
+    if (end == tintlist::scan_ending::read_failed && !run.out.failed)
         report({program, ":  unable to read rgb database \"", name, "\"\n"});
     if (run.out.failed) report({program, ":  unable to write standard output\n"});
     // A diagnostic that was lost cannot be reported, but it fails the run.
-    const bool whole = end == tintlist::read_ending::end_of_file && !run.out.failed;
+    const bool whole = end == tintlist::scan_ending::end_of_file && !run.out.failed;
     return whole && !run.errors_lost ? 0 : 1;
 }
 
-// The name ".txt" is appended to; returns null when no storage can be had.
-char* database_path(const char* name) {
+// Writes the name with ".txt" appended into path, which holds the longest
+// path the platform opens; false when it does not fit, as the platform
+// itself would refuse it.
+bool database_path(const char* name, char (&path)[PATH_MAX]) {
     const std::size_t length = std::strlen(name);
-    auto* path = static_cast<char*>(std::malloc(length + sizeof ".txt"));
-    if (path != nullptr) {
-        std::memcpy(path, name, length);
-        std::memcpy(path + length, ".txt", sizeof ".txt");
-    }
-    return path;
+    if (length + sizeof ".txt" > sizeof path) return false;
+    std::memcpy(path, name, length);
+    std::memcpy(path + length, ".txt", sizeof ".txt");
+    return true;
 }
 
 } // namespace
@@ -252,13 +226,11 @@ int main(int argc, char** argv) {
     const char* program =
         argc > 0 && argv[0] != nullptr && argv[0][0] != '\0' ? argv[0] : "tintlist";
     const char* name = argc == 2 ? argv[1] : "./rgb";
-
-    char* path = database_path(name);
-    if (path == nullptr) {
-        report({program, ":  out of memory\n"});
+    char path[PATH_MAX];
+    const int database = database_path(name, path) ? open_database(path) : -1;
+    if (database < 0) {
+        report({program, ":  unable to open rgb database \"", name, "\"\n"});
         return 1;
     }
-    const int status = list(program, name, path);
-    std::free(path);
-    return status;
+    return list(program, name, path, database);
 }

@@ -5,6 +5,7 @@
 // lines, cut as the listing cuts them, with any bytes after them.
 
 #include "colour_database.hpp"
+#include "line_scanner.hpp"
 #include "scanner_reference.hpp"
 
 #include <gtest/gtest.h>
@@ -136,7 +137,7 @@ TEST(ClassifyCutLine, AgreesWithClassifyLine) {
         if (newline < length) length = newline + 1;
         nul_cut += nul < newline;
         std::string slack;
-        for (std::size_t k = 0; k < tintlist::cut_line_slack; ++k)
+        for (std::size_t k = 0; k < tintlist::readable_slack; ++k)
             slack += "7 +-\t\v x\r"[random() % 10];
         ASSERT_TRUE(cut_agrees(line, length, slack, entries));
     }
@@ -148,7 +149,7 @@ TEST(ClassifyCutLine, AgreesWithClassifyLine) {
 // before and in each field, so that every field starts and ends at every
 // place of the vectors that read it.
 TEST(ClassifyCutLine, RunsAcrossVectorEdges) {
-    const std::string slack(tintlist::cut_line_slack, '5');
+    const std::string slack(tintlist::readable_slack, '5');
     int compared = 0, entries = 0;
     for (int field = 0; field < 4; ++field) {
         for (int spaces = 0; spaces <= 36; ++spaces) {
@@ -176,7 +177,7 @@ TEST(ClassifyCutLine, RunsAcrossVectorEdges) {
 // before each field; and numbers at the edge of those read without a
 // branch on their length (three digits against four, leading zeros).
 TEST(ClassifyCutLine, SignsAndNumberLengthsAtEveryPlace) {
-    const std::string slack(tintlist::cut_line_slack, '5');
+    const std::string slack(tintlist::readable_slack, '5');
     int compared = 0, entries = 0;
     for (int field = 0; field < 3; ++field) {
         for (int spaces = 0; spaces <= 17; ++spaces) {

@@ -3,6 +3,7 @@
 
 #include "end_to_end.hpp"
 
+#include <climits>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -12,6 +13,18 @@ using namespace std::string_literals;
 
 namespace tintlist_test {
 namespace {
+
+// The longest path the platform opens has this many bytes, with its NUL.
+std::size_t longest_path() {
+    return setup.windows ? 260 : PATH_MAX;
+}
+
+// "./././ ... rgb", a name for ./rgb whose path has `bytes` bytes with its NUL.
+std::string name_with_path_of(std::size_t bytes) {
+    std::string name;
+    while (name.size() + 2 <= bytes - 8) name += "./";
+    return name + (bytes % 2 == 0 ? "rgb" : "/rgb");
+}
 
 TEST_F(EndToEnd, ArgumentsChooseTheDatabase) {
     for (const char* file : {"rgb.txt", "colours.txt", "a.txt.txt", ".txt", "-h.txt"})
@@ -27,6 +40,7 @@ TEST_F(EndToEnd, ArgumentsChooseTheDatabase) {
         {{"-h"}, "-h.txt"},
         {{"colours", "a.txt"}, "rgb.txt"},
         {{"colours", "a.txt", "-h"}, "rgb.txt"},
+        {{name_with_path_of(longest_path())}, "rgb.txt"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.listed);
@@ -39,10 +53,12 @@ TEST_F(EndToEnd, ArgumentsChooseTheDatabase) {
 
 TEST_F(EndToEnd, DatabaseThatCannotBeOpened) {
     fs::create_directory(folder() / "folder.txt");
+    const std::string too_long = name_with_path_of(longest_path() + 1);
     const struct {
         std::vector<std::string> arguments;
-        const char* quoted;
-    } cases[] = {{{}, "./rgb"}, {{"absent"}, "absent"}, {{"folder"}, "folder"}};
+        std::string quoted;
+    } cases[] = {
+        {{}, "./rgb"}, {{"absent"}, "absent"}, {{"folder"}, "folder"}, {{too_long}, too_long}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.quoted);
         const result r = run(c.arguments);

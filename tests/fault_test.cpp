@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The command under faults: databases that cannot be read, reads and writes
-// that fail once, no memory, huge lines and arguments, and line numbers past
-// 32 bits.
+// that fail once, huge lines and arguments, and line numbers past 32 bits.
 
 #include "end_to_end.hpp"
 
@@ -183,21 +182,6 @@ TEST_F(EndToEnd, WriteThatFailsOnceStopsTheListing) {
         EXPECT_GE(reported_count, diagnostics_before(line_at(written)));
         EXPECT_LE(reported_count, diagnostics_before(line_at(written + writes[fail_at - 1] - 1)));
     }
-}
-
-// No storage for the database path.
-TEST_F(EndToEnd, OutOfMemory) {
-    SKIP_UNLESS_DIRECT();
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "the sanitizer's allocator cannot be replaced";
-#endif
-    database("rgb.txt", "1 2 3 never listed\n");
-    launch how;
-    how.environment = {"LD_PRELOAD=" FAIL_MALLOC_LIBRARY};
-    const result r = run({}, how);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, program() + ":  out of memory\n");
-    EXPECT_EQ(r.status, 1);
 }
 
 TEST_F(EndToEnd, HugeArgument) {

@@ -4,6 +4,7 @@
 // and classify_cut_line must agree with it on the input cut as a line.
 
 #include "colour_database.hpp"
+#include "line_scanner.hpp"
 #include "scanner_reference.hpp"
 
 #include <algorithm>
@@ -65,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const std::size_t newline = text.find('\n'); newline < length) length = newline + 1;
     std::vector<char> cut(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length));
     if (cut.empty() || cut.back() != '\n') cut.push_back('\0');
-    cut.insert(cut.end(), tintlist::cut_line_slack, '7');
+    cut.insert(cut.end(), tintlist::readable_slack, '7');
     const std::string_view line(cut.data(), length);
     const auto whole = tintlist::classify_line(line);
     const auto fast = tintlist::classify_cut_line(line);

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The vectorised search for line ends against its portable form and a plain
-// loop, for every place of a newline or NUL among 64 bytes; and the window
-// of white space and digits, for every byte value at every place.
+// The vectorised search for newlines and NULs against its portable form and
+// a plain loop, for every place of one among 64 bytes; and the window of
+// white space and digits, for every byte value at every place.
 
-#include "byte_scan.hpp"
+#include "line_scanner.hpp"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 
 namespace {
 
-std::uint64_t plain_stop_bits(const char* p) {
+std::uint64_t plain_search(const char* p) {
     std::uint64_t bits = 0;
     for (int i = 0; i < 64; ++i) {
         if (p[i] == '\n' || p[i] == '\0') bits |= std::uint64_t{1} << i;
@@ -21,7 +21,7 @@ std::uint64_t plain_stop_bits(const char* p) {
     return bits;
 }
 
-TEST(StopBits, EveryPlaceOfANewlineOrNul) {
+TEST(NewlinesAndNuls, EveryPlaceOfOne) {
     std::mt19937 random(7);
     std::array<char, 64 + 7> bytes{};
     for (int round = 0; round < 2000; ++round) {
@@ -39,16 +39,16 @@ TEST(StopBits, EveryPlaceOfANewlineOrNul) {
             p[random() % 64] = random() % 2 ? '\n' : '\0';
         if (round < 128) p[round % 64] = round < 64 ? '\n' : '\0';
 
-        const std::uint64_t expected = plain_stop_bits(p);
-        EXPECT_EQ(tintlist::stop_bits(p), expected) << "round " << round;
-        EXPECT_EQ(tintlist::portable::stop_bits(p), expected) << "round " << round;
+        const std::uint64_t expected = plain_search(p);
+        EXPECT_EQ(tintlist::newlines_and_nuls(p), expected) << "round " << round;
+        EXPECT_EQ(tintlist::portable::newlines_and_nuls(p), expected) << "round " << round;
     }
 }
 
 #if defined(__SSE2__)
 // Every byte value at every place of a window among bytes of each kind:
 // white space but a newline, digits, and others.
-TEST(CutFieldBits, EveryByteAtEveryPlace) {
+TEST(Window, EveryByteAtEveryPlace) {
     for (const char fill : {' ', '5', 'x', '\n', '\0'}) {
         for (int value = 0; value < 256; ++value) {
             const char c = static_cast<char>(value);
@@ -58,7 +58,7 @@ TEST(CutFieldBits, EveryByteAtEveryPlace) {
                 std::array<char, 16> bytes;
                 bytes.fill(fill);
                 bytes[at] = c;
-                const tintlist::field_bits bits = tintlist::cut_field_bits(bytes.data());
+                const tintlist::window bits = tintlist::window_at(bytes.data());
                 ASSERT_EQ((bits.space >> at & 1) != 0, space) << "byte " << value << " at " << at;
                 ASSERT_EQ((bits.digit >> at & 1) != 0, digit) << "byte " << value << " at " << at;
                 // Only the byte changed changes its bit.
