@@ -140,12 +140,6 @@ using portable::newlines_and_nuls;
 
 #endif
 
-// Lines that the window does not read: kept out of line, as they are rare
-// and inlined it measured 4 to 7% slower.
-[[gnu::noinline]] inline classified_line classify_other_line(std::string_view text) noexcept {
-    return classify_line(text);
-}
-
 // Classifies a line cut as above, as classify_line would. Lines whose three
 // numbers have one to three digits, no sign and a value up to 255, and whose
 // name starts in the first 16 bytes, as colours' lines do, are read from the
@@ -163,7 +157,7 @@ inline classified_line classify_cut_line(std::string_view text) noexcept {
         const int first = at + __builtin_ctz(~(bits.space >> at));
         at = first + __builtin_ctz(~(bits.digit >> first));
         const int count = at - first;
-        if (static_cast<unsigned>(count - 1) > 2) return classify_other_line(text);
+        if (static_cast<unsigned>(count - 1) > 2) return classify_line(text);
         value = small_value(p + first, count);
     }
     // The name starts after the white space, at a byte that is not the NUL
@@ -171,8 +165,7 @@ inline classified_line classify_cut_line(std::string_view text) noexcept {
     const int name = at + __builtin_ctz(~(bits.space >> at));
     // As unsigned, a value past 255 or below 0 is beyond 255.
     const bool valid = static_cast<std::uint32_t>(values[0] | values[1] | values[2]) <= 255;
-    if (name == 16 || p[name] == '\0' || p[name] == '\n' || !valid)
-        return classify_other_line(text);
+    if (name == 16 || p[name] == '\0' || p[name] == '\n' || !valid) return classify_line(text);
     const char* const end = p + text.size();
     const std::string_view colour_name(
         p + name, static_cast<std::size_t>(end - (end[-1] == '\n') - (p + name)));
