@@ -70,7 +70,7 @@ median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 # The commands run in turn, round after round, so that a slow spell of the
 # machine falls on all of them alike.
 commands=(tintlist baseline cat tintlist_pipe cat_pipe)
-[ -n "$reference" ] && commands+=(reference)
+[ -n "$reference" ] && commands=(tintlist reference "${commands[@]:1}")
 command_line() { # name database
     case $1 in
     tintlist) echo "'$tintlist' $2 >/dev/null" ;;
@@ -84,6 +84,8 @@ command_line() { # name database
 for db in loose listed; do
     for ((i = 0; i < runs; i++)); do
         for c in "${commands[@]}"; do seconds "$(command_line $c $db)" >>"$db.$c.times"; done
+        # tintlist and the reference go first in turn.
+        [ -n "$reference" ] && commands=("${commands[1]}" "${commands[0]}" "${commands[@]:2}")
     done
 done
 
@@ -102,7 +104,10 @@ for db in loose listed; do
         "$(echo "$mb / $m_tintlist" | bc -l)" "${result[$db.baseline]}" \
         "$(ratio "$m_tintlist" "$m_cat")" "$(ratio "$m_tintlist_pipe" "$m_cat_pipe")"
     if [ -n "$reference" ]; then
-        result[$db.reference]=$(ratio "$m_reference" "$m_tintlist")
+        # The median of the ratios of runs made side by side: steadier than
+        # the ratio of the medians where the machine's speed drifts.
+        result[$db.reference]=$(printf %.2f "$(paste "$db.reference.times" "$db.tintlist.times" |
+            awk '{ print $1 / $2 }' | median)")
         printf ' %12s' "${result[$db.reference]}"
     fi
     echo
