@@ -224,10 +224,11 @@ inline long read_some(int fd, char* p, std::size_t size) {
 enum class scan_ending { end_of_file, read_failed, stopped };
 
 // Reads fd to its end and hands the classification of every line to
-// on_line, in order; on_line returns false to stop. A read that fails ends
-// the scan at once: the bytes it did not deliver are never seen.
+// on_line, in order. After each block it stops if `halt` has been set. A
+// read that fails ends the scan at once: the bytes it did not deliver are
+// never seen.
 template <typename OnLine>
-scan_ending scan_lines(int fd, scan_buffer& buffer, OnLine&& on_line) {
+scan_ending scan_lines(int fd, scan_buffer& buffer, OnLine&& on_line, const bool& halt) {
     char* const block = buffer.bytes + carry_room;
     std::size_t carried = 0;     // bytes of an unfinished line just before the block
     std::size_t carried_nul = 0; // where its first NUL is; `carried` if it has none
@@ -256,8 +257,7 @@ scan_ending scan_lines(int fd, scan_buffer& buffer, OnLine&& on_line) {
                 if (!passing_over) {
                     auto length = static_cast<std::size_t>(found - line);
                     if (fold_crlf && length > 0 && line[length - 1] == '\r') line[--length] = '\n';
-                    if (!on_line(classify_at(line, length, nul_at(length), true)))
-                        return scan_ending::stopped;
+                    on_line(classify_at(line, length, nul_at(length), true));
                 }
                 passing_over = false;
                 line = found + 1;
@@ -269,17 +269,17 @@ scan_ending scan_lines(int fd, scan_buffer& buffer, OnLine&& on_line) {
         // else carried to just before the next block.
         auto held = static_cast<std::size_t>(end - line);
         if (!passing_over && held >= long_line_evidence) {
-            if (!on_line(classify_at(line, held, 0, false))) return scan_ending::stopped;
+            on_line(classify_at(line, held, 0, false));
             passing_over = true;
         }
         if (passing_over) held = 0;
         std::memmove(block - held, line, held);
         carried = held;
         carried_nul = nul_at(held);
+        if (halt) return scan_ending::stopped;
     }
 
-    if (carried > 0 && !on_line(classify_at(block - carried, carried, carried_nul, false)))
-        return scan_ending::stopped;
+    if (carried > 0) on_line(classify_at(block - carried, carried, carried_nul, false));
     return scan_ending::end_of_file;
 }
 

@@ -158,14 +158,12 @@ void report_line(listing& run, const classified_line& line) {
     run.errors_lost |= !written;
 }
 
-// Lists one line; false once the listing must stop.
-bool list_line(listing& run, const classified_line& line) {
+void list_line(listing& run, const classified_line& line) {
     ++run.line_number;
     if (line.outcome == line_outcome::entry)
         put_entry(run.out, line.colour);
     else if (line.outcome != line_outcome::skipped)
         report_line(run, line);
-    return !run.out.failed;
 }
 
 // Opens the database for reading in text mode; -1 when it cannot be opened.
@@ -191,8 +189,10 @@ int open_database(const char* path) {
     static tintlist::scan_buffer buffer;
     static char output_data[output_size + name_chunk];
     listing run{program, path, 0, false, {output_data, 0, false}};
+    // The scan stops after the block in which a write failed.
     const tintlist::scan_ending end = tintlist::scan_lines(
-        database, buffer, [&run](const classified_line& line) { return list_line(run, line); });
+        database, buffer, [&run](const classified_line& line) { list_line(run, line); },
+        run.out.failed);
 #ifdef _WIN32
     _close(database);
 #else
