@@ -65,6 +65,7 @@ constexpr auto padded_values = [] {
 struct output {
     char* data; // output_size bytes, and a chunk of slack
     std::size_t used;
+    std::size_t limit; // written out past this, which doubles up to output_size
     bool failed;
 };
 
@@ -88,6 +89,7 @@ bool write_all(int fd, const char* p, std::size_t size) {
 void flush_output(output& out) {
     if (out.used > 0 && !out.failed) out.failed = !write_all(1, out.data, out.used);
     out.used = 0;
+    out.limit = std::min(2 * out.limit, output_size);
 }
 
 // Appends an entry whose name lies in the scanner's buffer. The gathered
@@ -95,7 +97,7 @@ void flush_output(output& out) {
 void put_entry(output& out, const colour_entry& colour) {
     constexpr std::size_t fields = 3 * 4 + 1; // "rrr ggg bbb\t\t"
     constexpr std::size_t longest = fields + tintlist::line_limit + 1;
-    if (out.used > output_size - longest) flush_output(out);
+    if (out.used > out.limit - longest) flush_output(out);
 
     // The values lie in 0..255: as unsigned they index without widening.
     const auto padded = [](std::int32_t value) {
@@ -188,7 +190,7 @@ int open_database(const char* path) {
     // other local and call far below the top, on pages of their own.
     static tintlist::scan_buffer buffer;
     static char output_data[output_size + name_chunk];
-    listing run{program, path, 0, false, {output_data, 0, false}};
+    listing run{program, path, 0, false, {output_data, 0, 4096, false}};
     // The scan stops after the block in which a write failed.
     const tintlist::scan_ending end = tintlist::scan_lines(
         database, buffer, [&run](const classified_line& line) { list_line(run, line); },

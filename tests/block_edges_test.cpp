@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: MIT
 // Lines across the edges of the blocks the listing reads and writes. Each
 // interesting line is put across an edge at several points of it: in a
-// regular file, at offsets that are multiples of every power-of-two block
-// size up to `widest_block`; and through a FIFO fed in pieces that end at
-// those points, so that each read ends there. The expected listing comes
-// from classify_line over a plain split of the file, never from the reader.
+// regular file, where the listing's reads of it end; and through a FIFO fed
+// in pieces that end at those points, so that each read ends there. The
+// expected listing comes from classify_line over a plain split of the file,
+// never from the scanner.
 
 #include "end_to_end.hpp"
+#include "line_scanner.hpp"
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <sys/ioctl.h>
@@ -22,7 +24,18 @@ using namespace std::string_literals;
 namespace tintlist_test {
 namespace {
 
-constexpr std::size_t widest_block = 64 * 1024;
+constexpr std::size_t widest_block = tintlist::block_size;
+
+// Where the listing's reads of a file end, one after another: a read takes
+// first_read_size bytes, and each one after it twice as many, up to a block.
+struct read_edges {
+    std::size_t end = 0, size = tintlist::first_read_size;
+    std::size_t next() {
+        end += size;
+        size = std::min(2 * size, widest_block);
+        return end;
+    }
+};
 
 // Bytes, and the points in them to put at an edge: a point p puts bytes
 // [0, p) before the edge and the rest after it.
@@ -93,11 +106,10 @@ void expect_listing(const result& r, const std::string& file, const std::string&
 
 TEST_F(EndToEnd, LinesAcrossReadEdgesOfAFile) {
     std::string file;
-    std::size_t edge = 0;
+    read_edges edges;
     for (const straddle& s : straddles()) {
         for (std::size_t point : s.points) {
-            edge += widest_block;
-            fill(file, edge - point);
+            fill(file, edges.next() - point);
             file += s.bytes;
         }
     }
@@ -127,8 +139,10 @@ TEST_F(EndToEnd, LinesAcrossReadEdgesOfAFifo) {
 // Databases that end at an edge or a byte either side of it, with and
 // without a newline after their last line.
 TEST_F(EndToEnd, DatabaseEndsAtAnEdge) {
-    for (std::size_t size :
-         {widest_block, 2 * widest_block - 1, 2 * widest_block, 2 * widest_block + 1}) {
+    read_edges edges;
+    for (int i = 0; i < 3; ++i) edges.next();
+    const std::size_t fourth = edges.next(), fifth = edges.next();
+    for (std::size_t size : {fourth, fifth - 1, fifth, fifth + 1}) {
         for (const std::string& last : {"1 2 3 last\n"s, "1 2 3 last"s, "1 2 3 last\r"s}) {
             SCOPED_TRACE(std::to_string(size) + " bytes, ending " + std::to_string(last.back()));
             std::string file;
