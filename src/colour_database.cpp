@@ -113,14 +113,14 @@ const char* find_byte(const char* p, const char* end, char c) noexcept {
 }
 
 // The outcome of a text that holds no entry.
-classified_line no_entry(std::string_view text) noexcept {
+classified_line no_entry_result(std::string_view text) noexcept {
     const bool silent = text.empty() || text[0] == '\0' || text[0] == '!';
     return {silent ? line_outcome::skipped : line_outcome::syntax_error, {}};
 }
 
 // The outcome of an entry whose values were read into `colour` and whose
 // name runs from `name` to `name_end`.
-classified_line entry(colour_entry colour, const char* name, const char* name_end) noexcept {
+classified_line entry_result(colour_entry colour, const char* name, const char* name_end) noexcept {
     colour.name = {name, static_cast<std::size_t>(name_end - name)};
     // As unsigned, a negative value is beyond 255 too.
     const bool valid =
@@ -143,9 +143,9 @@ classified_line classify_line(std::string_view text) noexcept {
     if (p != nullptr) p = scan_number(p, end, colour.green);
     if (p != nullptr) p = scan_number(p, end, colour.blue);
     if (p != nullptr) p = skip_space(p, end);
-    if (p == nullptr || p == end || !starts_name(*p)) return no_entry(text);
+    if (p == nullptr || p == end || !starts_name(*p)) return no_entry_result(text);
     // The name runs to the first newline or NUL.
-    return entry(colour, p, find_byte(p, find_byte(p, end, '\0'), '\n'));
+    return entry_result(colour, p, find_byte(p, find_byte(p, end, '\0'), '\n'));
 }
 
 } // namespace tintlist

@@ -34,7 +34,7 @@ using tintlist::classified_line;
 using tintlist::colour_entry;
 using tintlist::line_outcome;
 
-constexpr std::size_t output_size = 64 * 1024;
+constexpr std::size_t output_size = 64 * 1024, first_output_limit = 4 * 1024;
 
 // Names are copied in whole chunks: a fixed-size copy has no branch on the
 // length, which varies from line to line and would mispredict (83 against
@@ -65,7 +65,9 @@ constexpr auto padded_values = [] {
 struct output {
     char* data; // output_size bytes, and a chunk of slack
     std::size_t used;
-    std::size_t limit; // written out past this, which doubles up to output_size
+    // Written out past this, which starts small and doubles up to
+    // output_size: a short listing then touches few of its pages.
+    std::size_t limit;
     bool failed;
 };
 
@@ -144,28 +146,28 @@ struct listing {
     output out;
 };
 
-void report_line(listing& run, const classified_line& line) {
+void report_line(listing& state, const classified_line& line) {
     // Diagnostics follow the entries listed before them, also when both
     // streams go to one place.
-    flush_output(run.out);
-    if (run.out.failed) return; // the listing stops at a failed write
+    flush_output(state.out);
+    if (state.out.failed) return; // the listing stops at a failed write
     std::array<char, 24> digits;
     const auto number = std::string_view(
-        digits.data(), std::to_chars(digits.begin(), digits.end(), run.line_number).ptr);
+        digits.data(), std::to_chars(digits.begin(), digits.end(), state.line_number).ptr);
     const bool written =
         line.outcome == line_outcome::syntax_error
-            ? report({run.program, ":  syntax error: ", run.path, ":", number, "\n"})
-            : report({run.program, ":  value for \"", line.colour.name,
-                      "\" out of range: ", run.path, ":", number, "\n"});
-    run.errors_lost |= !written;
+            ? report({state.program, ":  syntax error: ", state.path, ":", number, "\n"})
+            : report({state.program, ":  value for \"", line.colour.name,
+                      "\" out of range: ", state.path, ":", number, "\n"});
+    state.errors_lost |= !written;
 }
 
-void list_line(listing& run, const classified_line& line) {
-    ++run.line_number;
+void list_line(listing& state, const classified_line& line) {
+    ++state.line_number;
     if (line.outcome == line_outcome::entry)
-        put_entry(run.out, line.colour);
+        put_entry(state.out, line.colour);
     else if (line.outcome != line_outcome::skipped)
-        report_line(run, line);
+        report_line(state, line);
 }
 
 // Opens the database for reading in text mode; -1 when it cannot be opened.
@@ -185,29 +187,30 @@ int open_database(const char* path) {
 }
 
 // Lists the open database `name` at `path`; returns the exit status.
-[[gnu::flatten]] int list(const char* program, const char* name, const char* path, int database) {
+[[gnu::flatten]] int list_database(const char* program, const char* name, const char* path,
+                                   int database) {
     // The buffers have static storage: on the stack they would put every
     // other local and call far below the top, on pages of their own.
     static tintlist::scan_buffer buffer;
     static char output_data[output_size + name_chunk];
-    listing run{program, path, 0, false, {output_data, 0, 4096, false}};
+    listing state{program, path, 0, false, {output_data, 0, first_output_limit, false}};
     // The scan stops after the block in which a write failed.
     const tintlist::scan_ending end = tintlist::scan_lines(
-        database, buffer, [&run](const classified_line& line) { list_line(run, line); },
-        run.out.failed);
+        database, buffer, [&state](const classified_line& line) { list_line(state, line); },
+        state.out.failed);
 #ifdef _WIN32
     _close(database);
 #else
     close(database); // a file opened for reading holds nothing to lose
 #endif
 
-    flush_output(run.out); // what was listed stays listed
-    if (end == tintlist::scan_ending::read_failed && !run.out.failed)
+    flush_output(state.out); // what was listed stays listed
+    if (end == tintlist::scan_ending::read_failed && !state.out.failed)
         report({program, ":  unable to read rgb database \"", name, "\"\n"});
-    if (run.out.failed) report({program, ":  unable to write standard output\n"});
+    if (state.out.failed) report({program, ":  unable to write standard output\n"});
     // A diagnostic that was lost cannot be reported, but it fails the run.
-    const bool whole = end == tintlist::scan_ending::end_of_file && !run.out.failed;
-    return whole && !run.errors_lost ? 0 : 1;
+    const bool whole = end == tintlist::scan_ending::end_of_file && !state.out.failed;
+    return whole && !state.errors_lost ? 0 : 1;
 }
 
 // Writes the name with ".txt" appended into path, which holds the longest
@@ -234,5 +237,5 @@ int main(int argc, char** argv) {
         report({program, ":  unable to open rgb database \"", name, "\"\n"});
         return 1;
     }
-    return list(program, name, path, database);
+    return list_database(program, name, path, database);
 }
