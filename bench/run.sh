@@ -89,7 +89,12 @@ for db in loose listed; do
     done
 done
 
-ratio() { printf %.2f "$(echo "$1 / $2" | bc -l)"; }
+# The ratio of the times of two commands on a database: the median of the
+# ratios of their runs in each round, steadier than the ratio of their
+# medians where the machine's speed drifts from round to round.
+ratio() { # command, command, database
+    paste "$3.$1.times" "$3.$2.times" | awk '{ print $1 / $2 }' | median | xargs printf %.2f
+}
 printf '%d paired runs; databases of %d lines\n\n' "$runs" "$lines"
 printf '%-7s %7s %9s %8s %12s %11s %10s' database MB "tintlist" "MB/s" "x baseline" "x cat" "x cat pipe"
 [ -n "$reference" ] && printf ' %12s' "x reference"
@@ -97,17 +102,14 @@ echo
 failed=0
 declare -A result
 for db in loose listed; do
-    for c in "${commands[@]}"; do declare "m_$c=$(median <"$db.$c.times")"; done
+    m_tintlist=$(median <"$db.tintlist.times")
     mb=$(echo "$(stat -c %s $db.txt) / 1000000" | bc -l)
-    result[$db.baseline]=$(ratio "$m_baseline" "$m_tintlist")
+    result[$db.baseline]=$(ratio baseline tintlist $db)
     printf '%-7s %7.1f %8.3fs %8.0f %12s %11s %10s' $db "$mb" "$m_tintlist" \
         "$(echo "$mb / $m_tintlist" | bc -l)" "${result[$db.baseline]}" \
-        "$(ratio "$m_tintlist" "$m_cat")" "$(ratio "$m_tintlist_pipe" "$m_cat_pipe")"
+        "$(ratio tintlist cat $db)" "$(ratio tintlist_pipe cat_pipe $db)"
     if [ -n "$reference" ]; then
-        # The median of the ratios of runs made side by side: steadier than
-        # the ratio of the medians where the machine's speed drifts.
-        result[$db.reference]=$(printf %.2f "$(paste "$db.reference.times" "$db.tintlist.times" |
-            awk '{ print $1 / $2 }' | median)")
+        result[$db.reference]=$(ratio reference tintlist $db)
         printf ' %12s' "${result[$db.reference]}"
     fi
     echo
