@@ -198,7 +198,7 @@ inline classified_line classify_at(char* p, std::size_t length, std::size_t nul,
 
 // Where a database is read: a block, with room for a carried line before it
 // and the slack after it.
-constexpr std::size_t block_size = 64 * 1024;
+constexpr std::size_t block_size = 128 * 1024;
 constexpr std::size_t first_read_size = 4096;
 constexpr std::size_t carry_room = 576; // a line known too long is not carried
 struct scan_buffer {

@@ -34,7 +34,7 @@ using tintlist::classified_line;
 using tintlist::colour_entry;
 using tintlist::line_outcome;
 
-constexpr std::size_t output_size = 64 * 1024, first_output_limit = 4 * 1024;
+constexpr std::size_t output_size = 128 * 1024, first_output_limit = 4 * 1024;
 
 // Names are copied in whole chunks: a fixed-size copy has no branch on the
 // length, which varies from line to line and would mispredict (83 against
