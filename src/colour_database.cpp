@@ -38,9 +38,9 @@ const char* skip_space(const char* p, const char* end) noexcept {
 // read as NUL, which is no digit.
 std::uint64_t load_word(const char* p, const char* end) noexcept {
     if (end - p >= 8) return load8(p);
-    char bytes[8] = {};
-    if (p != end) std::memcpy(bytes, p, static_cast<std::size_t>(end - p)); // may have no data
-    return load8(bytes);
+    std::uint64_t word = 0;
+    for (const char* q = end; q != p;) word = word << 8 | static_cast<unsigned char>(*--q);
+    return word;
 }
 
 // The number of decimal digits (0 to 8) at the front of a word, without a
@@ -92,12 +92,12 @@ const char* scan_number(const char* p, const char* end, std::int32_t& value) noe
     p = skip_space(p, end);
     const bool negative = p != end && *p == '-';
     if (p != end && (*p == '+' || *p == '-')) ++p;
-    if (p == end || !is(p, digit)) return nullptr;
 
     // Up to eight digits at once (17 against 28 ns a line in the benchmark,
     // with no branch on the number's length); more go on one by one.
     const std::uint64_t word = load_word(p, end);
     const int count = digit_count(word);
+    if (count == 0) return nullptr;
     const std::uint32_t magnitude = digits_value(word, count);
     if (count == 8) return long_number(p + 8, end, magnitude, negative, value);
     // At most seven digits: far inside 32 bits.
