@@ -12,14 +12,19 @@
 //
 // Classifying: a line is cut where classify_line would stop reading it (at
 // its first NUL, or after its newline, a CR LF counting as a newline), and
-// the byte after the cut is a NUL or a newline. Lines as colours' lines are
-// written are then read through a window of 16 bytes at once; any other
-// line goes to classify_line.
+// the byte after the cut is a NUL or a newline. Lines written as colours'
+// lines usually are, and lines that hold no number at all, are then read
+// through a window of 16 bytes at once; any other line goes to
+// classify_line.
 //
 // How far past a line code may read: the buffer keeps `readable_slack`
 // bytes after its block, so from the first byte of any line up to that many
 // bytes past its end can be read. Whatever those bytes hold never changes a
 // result. Each reader past an end asserts that it stays inside.
+//
+// The figures beside the code are what the plainer form measured, against
+// the form kept, in make bench's throughput on its loose and laid-out
+// databases.
 #pragma once
 
 #include "colour_database.hpp"
@@ -48,6 +53,7 @@
 
 namespace tintlist {
 
+// Bytes that can be read past the end of any line (see above).
 constexpr std::size_t readable_slack = 64;
 
 // A line keeps at most this many characters, as a 512-byte buffer would.
@@ -88,6 +94,8 @@ inline std::uint64_t newlines_and_nuls(const char* p) noexcept {
 
 #if defined(__SSE2__)
 
+// Sixteen bytes at a time (the portable form instead: 0.88 and 0.90 of the
+// throughput).
 inline std::uint64_t newlines_and_nuls(const char* p) noexcept {
     const __m128i newline = _mm_set1_epi8('\n');
     const __m128i nul = _mm_setzero_si128();
@@ -123,7 +131,8 @@ inline window window_at(const char* p) noexcept {
 }
 
 // The value of the `count` (1 to 3) decimal digits at p, with no branch on
-// the count. Reads 8 bytes from p, which lies in the window.
+// the count (a loop instead: 0.70 and 0.73 of the throughput). Reads 8 bytes
+// from p, which lies in the window.
 static_assert(16 + 8 <= readable_slack);
 inline std::int32_t small_value(const char* p, int count) noexcept {
     // The digits' values shifted up so that the last is in the top byte and
@@ -144,7 +153,8 @@ using portable::newlines_and_nuls;
 // Classifies a line cut as above, as classify_line would. Lines whose three
 // numbers have one to three digits, no sign and a value up to 255, and whose
 // name starts in the first 16 bytes, as colours' lines do, are read from the
-// window, with no branch on the length of a run or a number.
+// window, with no branch on the length of a run or a number (every line to
+// classify_line instead: 0.87 and 0.56 of the throughput).
 inline classified_line classify_cut_line(std::string_view text) noexcept {
 #if defined(__SSE2__)
     const char* const p = text.data();

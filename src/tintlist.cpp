@@ -5,7 +5,9 @@
 //
 // Reads name.txt (./rgb.txt without exactly one argument), writes each colour
 // entry to standard output as "rrr ggg bbb\t\tname" and reports each bad line
-// on standard error with the database path and line number.
+// on standard error with the database path and line number. The figures
+// beside the code are what the plainer form measured, against the form
+// kept, in make bench's throughput on its loose and laid-out databases.
 
 #include "colour_database.hpp"
 #include "line_scanner.hpp"
@@ -37,10 +39,10 @@ using tintlist::line_outcome;
 constexpr std::size_t output_size = 128 * 1024, first_output_limit = 4 * 1024;
 
 // Names are copied in whole chunks: a fixed-size copy has no branch on the
-// length, which varies from line to line and would mispredict (83 against
-// 108 ms on 4 million lines). A name lies in the scanner's buffer, and the
-// output buffer keeps a chunk of slack past its end, so the copies stay
-// inside both.
+// length, which varies from line to line and would mispredict (an exact
+// memcpy measured 0.80 and 0.81 of the throughput). A name lies in the
+// scanner's buffer, and the output buffer keeps a chunk of slack past its
+// end, so the copies stay inside both.
 constexpr std::size_t name_chunk = 32;
 static_assert(name_chunk <= tintlist::readable_slack);
 
@@ -50,7 +52,9 @@ void copy_name(char* to, std::string_view name) {
         std::memcpy(to + i, name.data() + i, name_chunk);
 }
 
-// "  0 " to "255 ": each value right-aligned in three columns, then a blank.
+// "  0 " to "255 ": each value right-aligned in three columns, then a blank
+// (the digits worked out for each entry instead: 0.58 and 0.63 of the
+// throughput).
 constexpr auto padded_values = [] {
     std::array<std::array<char, 4>, 256> table{};
     for (unsigned v = 0; v < 256; ++v) {
@@ -186,7 +190,8 @@ int open_database(const char* path) {
 #endif
 }
 
-// Lists the open database `name` at `path`; returns the exit status.
+// Lists the open database `name` at `path`; returns the exit status. The
+// whole listing is one loop (not flattened: 0.88 and 0.91 of the throughput).
 [[gnu::flatten]] int list_database(const char* program, const char* name, const char* path,
                                    int database) {
     // The buffers have static storage: on the stack they would put every
