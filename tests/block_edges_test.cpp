@@ -155,17 +155,18 @@ TEST_F(EndToEnd, DatabaseEndsAtAnEdge) {
     }
 }
 
+// An entry written out as 32 bytes: values and tabs, 18 of name, newline.
+const std::string entry_of_32 = "1 2 3 a-name-of-18-chars\n";
+
 // Output of many blocks: entries alone, and with a bad line just before,
 // at and after each multiple of an output block of widest_block bytes.
 TEST_F(EndToEnd, OutputOfManyBlocks) {
-    // Each entry is written as 32 bytes.
-    const std::string entry = "1 2 3 seventeen-characters\n";
     const std::size_t per_block = widest_block / 32;
     std::string plain, broken;
-    for (std::size_t i = 0; i < 10 * per_block; ++i) plain += entry;
+    for (std::size_t i = 0; i < 10 * per_block; ++i) plain += entry_of_32;
     for (std::size_t block = 1; block <= 9; ++block) {
         const std::size_t entries = per_block - 1 + block % 3; // one short, exact, one over
-        for (std::size_t i = 0; i < entries; ++i) broken += entry;
+        for (std::size_t i = 0; i < entries; ++i) broken += entry_of_32;
         broken += block % 2 == 0 ? "bad\n" : "300 0 0 too red\n";
     }
     for (const std::string& file : {plain, broken}) {
