@@ -158,8 +158,16 @@ TEST_F(EndToEnd, DatabaseEndsAtAnEdge) {
 // An entry written out as 32 bytes: values and tabs, 18 of name, newline.
 const std::string entry_of_32 = "1 2 3 a-name-of-18-chars\n";
 
-// Output of many blocks: entries alone, and with a bad line just before,
-// at and after each multiple of an output block of widest_block bytes.
+// Entries written out as exactly `size` bytes (at least 15).
+std::string entries_written_as(std::size_t size) {
+    std::string lines;
+    for (; size > 64; size -= 32) lines += entry_of_32;
+    return lines + "1 2 3 " + std::string(size - 14, 'n') + "\n";
+}
+
+// Output of many blocks: entries alone; with a bad line just before, at and
+// after each multiple of an output block of widest_block bytes; and the
+// longest entries reaching up to each of the last 32 bytes of a block.
 TEST_F(EndToEnd, OutputOfManyBlocks) {
     const std::size_t per_block = widest_block / 32;
     std::string plain, broken;
@@ -169,7 +177,15 @@ TEST_F(EndToEnd, OutputOfManyBlocks) {
         for (std::size_t i = 0; i < entries; ++i) broken += entry_of_32;
         broken += block % 2 == 0 ? "bad\n" : "300 0 0 too red\n";
     }
-    for (const std::string& file : {plain, broken}) {
+    // Once the block has grown to its widest, each bad line writes it out;
+    // entries then fill it so that an entry of a 511-character line (525
+    // bytes with its name copied in chunks of 32) would end at each of the
+    // block's last 32 bytes, or one byte past it, where the block must be
+    // written out first.
+    std::string tops = entries_written_as(2 * widest_block);
+    for (std::size_t end = widest_block - 31; end <= widest_block + 1; ++end)
+        tops += "bad\n" + entries_written_as(end - 525) + "1 2 3 " + std::string(505, 'w') + "\n";
+    for (const std::string& file : {plain, broken, tops}) {
         database("rgb.txt", file);
         expect_listing(run({}), file, "./rgb.txt");
         // With both streams in one place, in the order of the file.
