@@ -1,14 +1,15 @@
 # SPDX-License-Identifier: MIT
 # Installation and packages.
 #
-# Linux, component runtime (Debian package tintlist): bin/tintlist and its
-# manual page. Component development (libtintlist-dev): the library
-# libtintlist.a, its header, a CMake package exporting tintlist::tintlist
-# and a pkg-config file. Each package carries the copyright and changelog
-# files Debian asks for.
+# Linux, in the folders of GNUInstallDirs: component runtime (Debian package
+# tintlist), bin/tintlist and its manual page; component development
+# (libtintlist-dev), the library libtintlist.a, its header, a CMake package
+# exporting tintlist::tintlist and a pkg-config file. Only the Debian
+# packages carry the copyright and changelog files Debian asks for.
 # Windows: tintlist.exe, the licence, the README and the manual page as HTML,
 # with CR LF line ends, packed into a zip.
 include(CMakePackageConfigHelpers)
+include(GNUInstallDirs)
 
 if(WIN32)
     # Text files with CR LF line ends, as Windows users expect.
@@ -62,41 +63,52 @@ else()
         "Upstream-Name: tintlist\n\n"
         "Files: *\nCopyright: 2026 The tintlist developers\nLicense: MIT\n${licence}")
 
-    install(TARGETS tintlist RUNTIME DESTINATION bin COMPONENT runtime)
-    install(FILES ${PROJECT_BINARY_DIR}/tintlist.1.gz DESTINATION share/man/man1
+    install(TARGETS tintlist RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+    install(FILES ${PROJECT_BINARY_DIR}/tintlist.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
         COMPONENT runtime)
 
-    # The library goes where the system's own are: lib/x86_64-linux-gnu on
-    # Debian, where cross builds look for it too; lib elsewhere.
-    set(libdir lib)
-    if(CMAKE_LIBRARY_ARCHITECTURE)
-        set(libdir lib/${CMAKE_LIBRARY_ARCHITECTURE})
-    endif()
+    # The library goes to lib/<multiarch> when installed to /usr on Debian,
+    # to lib elsewhere, or where a packager's CMAKE_INSTALL_LIBDIR says.
+    set(package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/tintlist)
     install(TARGETS libtintlist EXPORT tintlistTargets
-        ARCHIVE DESTINATION ${libdir} COMPONENT development)
-    install(FILES src/colour_database.hpp DESTINATION include/tintlist COMPONENT development)
-    install(EXPORT tintlistTargets NAMESPACE tintlist:: DESTINATION ${libdir}/cmake/tintlist
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+    install(FILES src/colour_database.hpp DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tintlist
+        COMPONENT development)
+    install(EXPORT tintlistTargets NAMESPACE tintlist:: DESTINATION ${package_dir}
         COMPONENT development)
     configure_file(cmake/tintlistConfig.cmake.in tintlistConfig.cmake COPYONLY)
     write_basic_package_version_file(tintlistConfigVersion.cmake
         COMPATIBILITY SameMajorVersion)
     install(FILES ${PROJECT_BINARY_DIR}/tintlistConfig.cmake
         ${PROJECT_BINARY_DIR}/tintlistConfigVersion.cmake
-        DESTINATION ${libdir}/cmake/tintlist COMPONENT development)
-    # The pkg-config file names the prefix installed to, which is known only
-    # when installing (cmake --install --prefix, CPack's /usr).
-    install(CODE "set(libdir ${libdir})
-        set(PROJECT_VERSION ${PROJECT_VERSION})
-        configure_file(${PROJECT_SOURCE_DIR}/cmake/tintlist.pc.in ${PROJECT_BINARY_DIR}/tintlist.pc @ONLY)"
-        COMPONENT development)
-    install(FILES ${PROJECT_BINARY_DIR}/tintlist.pc DESTINATION ${libdir}/pkgconfig
-        COMPONENT development)
+        DESTINATION ${package_dir} COMPONENT development)
+    # The pkg-config file names the folders installed to, which are known
+    # only when installing (cmake --install --prefix, CPack's /usr). It is
+    # written then, in a folder of that destination's own, so that installs
+    # of one build to several places can run at once.
+    string(CONFIGURE [[
+        set(PROJECT_VERSION "@PROJECT_VERSION@")
+        set(prefix "${CMAKE_INSTALL_PREFIX}")
+        set(libdir "@CMAKE_INSTALL_LIBDIR@")
+        set(includedir "@CMAKE_INSTALL_INCLUDEDIR@")
+        cmake_path(ABSOLUTE_PATH libdir BASE_DIRECTORY "${prefix}" NORMALIZE)
+        cmake_path(ABSOLUTE_PATH includedir BASE_DIRECTORY "${prefix}" NORMALIZE)
+        string(MD5 destination "$ENV{DESTDIR}${prefix}")
+        set(pc "@PROJECT_BINARY_DIR@/pkgconfig/${destination}/tintlist.pc")
+        configure_file("@PROJECT_SOURCE_DIR@/cmake/tintlist.pc.in" "${pc}" @ONLY)
+        file(INSTALL "${pc}" DESTINATION "${libdir}/pkgconfig")
+    ]] install_pkg_config @ONLY)
+    install(CODE "${install_pkg_config}" COMPONENT development)
 
+    # Debian's copyright and changelog go into our Debian packages alone:
+    # CPack installs each package's component by name, which a full install
+    # (cmake --install, make install, a distribution's own build) does not.
     set(components runtime development)
     set(packages tintlist libtintlist-dev)
     foreach(component package IN ZIP_LISTS components packages)
         install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz
-            DESTINATION share/doc/${package} COMPONENT ${component})
+            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package} COMPONENT ${component}
+            EXCLUDE_FROM_ALL)
     endforeach()
 
     set(CPACK_GENERATOR DEB)
