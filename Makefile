@@ -1,32 +1,65 @@
 # SPDX-License-Identifier: MIT
 # Quick start: `make run` lists the sample database, `make check` runs every
 # test. Both configure and build first when needed; `make check` also gets
-# GoogleTest if this machine has none.
+# GoogleTest if this machine has none. `make install` and `make uninstall`
+# take PREFIX (default /usr/local) and DESTDIR, as GNU make's conventions
+# have them.
 BUILD ?= build
+PREFIX ?= /usr/local
+DESTDIR ?=
 CMAKE_FLAGS ?=
+# cmake --build runs a make of its own, which must not take this one's flags.
+BUILD_ALL = env -u MAKEFLAGS -u MAKELEVEL cmake --build $(BUILD) --parallel
+# The library's folder follows the prefix (lib/<multiarch> in /usr on
+# Debian, lib elsewhere), so a build configured for another one is
+# configured again before it is installed.
+FOR_PREFIX = grep -qxF 'CMAKE_INSTALL_PREFIX:PATH=$(PREFIX)' $(BUILD)/CMakeCache.txt || \
+    cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX)
 
-.PHONY: all build run check bench fuzz clean
+.PHONY: all build run check install uninstall bench fuzz clean
 
 all: build
 
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS)
 
 build: $(BUILD)/CMakeCache.txt
-	env -u MAKEFLAGS -u MAKELEVEL cmake --build $(BUILD) --parallel
+	$(BUILD_ALL)
 
 run: $(BUILD)/CMakeCache.txt
-	env -u MAKEFLAGS -u MAKELEVEL cmake --build $(BUILD) --parallel --target tintlist
+	$(BUILD_ALL) --target tintlist
 	cd examples && ../$(BUILD)/tintlist
 
 # The tests are required here: configuring fails, naming the package to
 # install, where GoogleTest can be neither found nor downloaded.
 check:
 	cmake -S . -B $(BUILD) -DTINTLIST_TESTS=ON $(CMAKE_FLAGS) >/dev/null
-	env -u MAKEFLAGS -u MAKELEVEL cmake --build $(BUILD) --parallel
+	$(BUILD_ALL)
 	@rm -f $(BUILD)/windows-suite.txt
 	@ctest --test-dir $(BUILD) --output-on-failure --parallel 2; status=$$?; \
 	    cat $(BUILD)/skipped-tests.txt $(BUILD)/windows-suite.txt 2>/dev/null; exit $$status
+
+install: $(BUILD)/CMakeCache.txt
+	@$(FOR_PREFIX)
+	$(BUILD_ALL)
+	DESTDIR='$(DESTDIR)' cmake --install $(BUILD)
+
+# Removes what `make install` writes with the same PREFIX and DESTDIR, as
+# an install into a scratch folder lists it, and then tintlist's own
+# folders if they are empty; the folders it shares with others stay.
+SCRATCH = $(abspath $(BUILD))/uninstall
+uninstall: $(BUILD)/CMakeCache.txt
+	@$(FOR_PREFIX)
+	$(BUILD_ALL)
+	@rm -rf '$(SCRATCH)'
+	@DESTDIR='$(SCRATCH)' cmake --install $(BUILD) >/dev/null
+	@(cd '$(SCRATCH)' && find . ! -type d) | sed 's/^\.//' | while IFS= read -r file; do \
+	    if [ -e '$(DESTDIR)'"$$file" ]; then echo "-- Removing: $(DESTDIR)$$file"; rm -f '$(DESTDIR)'"$$file" || exit 1; fi; \
+	done
+	@(cd '$(SCRATCH)' && find . -depth -type d -name tintlist) | sed 's/^\.//' | while IFS= read -r folder; do \
+	    rmdir '$(DESTDIR)'"$$folder" 2>/dev/null || true; \
+	done
+	@rm -rf '$(SCRATCH)'
 
 # REFERENCE=rev also measures the command built from that git revision.
 bench:

@@ -1,31 +1,45 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
-# Installs the build into a staging folder, checks the layout, and builds and
-# runs a program of another project against the installed library: with
-# CMake's find_package, after an install with --prefix; or with a plain
-# compiler line from pkg-config, after an install staged with DESTDIR.
-# usage: install_test.sh cmake|pkg-config BUILD_DIR SOURCE_DIR CXX_COMPILER [CXX_FLAGS]
+# Installs the build into a staging folder, checks that it holds exactly the
+# files an install should, and builds and runs a program of another project
+# against the installed library: with CMake's find_package, after `make
+# install` with the build's prefix and a DESTDIR, which `make uninstall`
+# then undoes; or with a plain compiler line from pkg-config, after
+# `cmake --install --prefix /opt/tintlist` with a DESTDIR.
+# usage: install_test.sh cmake|pkg-config BUILD_DIR SOURCE_DIR PREFIX LIBDIR CXX_COMPILER [CXX_FLAGS]
 # The consumer is built with the same compiler and flags as the library
 # (a sanitized library needs a sanitized program).
 set -eu
-consumer=$1 build=$2 source=$3 compiler=$4 flags=${5-}
+consumer=$1 build=$2 source=$3 prefix=$4 libdir=$5 compiler=$6 flags=${7-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+stage=$work/stage
+
+# Runs make in the source folder on this build, showing its output if it fails.
+make_target() { # target
+    env -u MAKEFLAGS -u MAKELEVEL make -C "$source" "$1" BUILD="$build" PREFIX="$prefix" \
+        DESTDIR="$stage" >"$work/make.log" 2>&1 || { cat "$work/make.log"; exit 1; }
+}
 
 if [ "$consumer" = cmake ]; then
-    stage=$work/stage
-    cmake --install "$build" --prefix "$stage" >/dev/null
+    make_target install
 else
-    stage=$work/stage/opt/tintlist
-    DESTDIR=$work/stage cmake --install "$build" --prefix /opt/tintlist >/dev/null
+    prefix=/opt/tintlist
+    DESTDIR=$stage cmake --install "$build" --prefix "$prefix" >/dev/null
 fi
-# The library's folder is lib, or lib/<multiarch> on Debian.
-libdir=$(cd "$stage" && dirname "$(find lib -name libtintlist.a)")
-for file in bin/tintlist share/man/man1/tintlist.1.gz $libdir/libtintlist.a \
-    include/tintlist/colour_database.hpp $libdir/cmake/tintlist/tintlistConfig.cmake \
-    $libdir/cmake/tintlist/tintlistConfigVersion.cmake $libdir/pkgconfig/tintlist.pc; do
-    [ -f "$stage/$file" ] || { echo "FAIL: $file is not installed"; exit 1; }
-done
+
+# Every file in the stage, and nothing else: the command, its manual page,
+# the library, its header, its CMake package (whose file of imported
+# targets is named by build type) and its pkg-config file.
+files=$(cd "$stage" && find . ! -type d | sed 's|^\./||' |
+    sed 's/tintlistTargets-[a-z]*\.cmake$/tintlistTargets-BUILD.cmake/' | sort)
+expected=$(for file in bin/tintlist share/man/man1/tintlist.1.gz \
+    include/tintlist/colour_database.hpp "$libdir/libtintlist.a" "$libdir/pkgconfig/tintlist.pc" \
+    "$libdir/cmake/tintlist/tintlistConfig.cmake" "$libdir/cmake/tintlist/tintlistConfigVersion.cmake" \
+    "$libdir/cmake/tintlist/tintlistTargets.cmake" "$libdir/cmake/tintlist/tintlistTargets-BUILD.cmake"; do
+    echo "${prefix#/}/$file"
+done | sort)
+[ "$files" = "$expected" ] || { echo "FAIL: the install holds:" $files; exit 1; }
 
 expect_snow() { # program
     listed=$("$1")
@@ -33,16 +47,21 @@ expect_snow() { # program
 }
 
 if [ "$consumer" = cmake ]; then
-    cmake -S "$source/tests/consumer" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$stage" \
+    cmake -S "$source/tests/consumer" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$stage$prefix" \
         -DCMAKE_CXX_COMPILER="$compiler" -DCMAKE_CXX_FLAGS="$flags" >/dev/null
     cmake --build "$work/consumer" >/dev/null
     expect_snow "$work/consumer/consumer"
     expect_snow "$work/consumer/consumer_of_colour_database"
+
+    # Uninstalled, the stage holds no file, and none of tintlist's folders.
+    make_target uninstall
+    left=$(cd "$stage" && find . ! -type d -o -type d -name tintlist)
+    [ -z "$left" ] || { echo "FAIL: make uninstall left:" $left; exit 1; }
 else
     # shellcheck disable=SC2046 # the flags are words
-    PKG_CONFIG_PATH="$stage/$libdir/pkgconfig" PKG_CONFIG_SYSROOT_DIR="$work/stage" sh -c \
+    PKG_CONFIG_PATH="$stage$prefix/$libdir/pkgconfig" PKG_CONFIG_SYSROOT_DIR="$stage" sh -c \
         "'$compiler' -std=c++17 $flags '$source/tests/consumer/main.cpp' -o '$work/pkg_consumer' \
          \$(pkg-config --cflags --libs tintlist)"
     expect_snow "$work/pkg_consumer"
 fi
-echo "install: layout and $consumer consumer passed"
+echo "install: files and $consumer consumer passed"
