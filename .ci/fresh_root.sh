@@ -36,7 +36,9 @@ apt_get() {
         { cat "$root.log"; exit 1; }
 }
 
-apt_get update
+cp "$repo/.ci/apt_update.sh" "$root/tmp/"
+echo "fresh root: apt-get update"
+in_root 'sh /tmp/apt_update.sh'
 apt_get install build-essential cmake git
 in_root 'git -c advice.detachedHead=false clone -q /tmp/tintlist.bundle ~/tintlist'
 echo "fresh root: make run"
