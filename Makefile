@@ -15,6 +15,9 @@ BUILD_ALL = env -u MAKEFLAGS -u MAKELEVEL cmake --build $(BUILD) --parallel
 # configured again before it is installed.
 FOR_PREFIX = grep -qxF 'CMAKE_INSTALL_PREFIX:PATH=$(PREFIX)' $(BUILD)/CMakeCache.txt || \
     cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX)
+# A build made by one user and installed by root stays the user's: what the
+# install wrote into it (CMake's install_manifest.txt, say) is given back.
+GIVE_BACK = [ "$$(id -u)" != 0 ] || chown -R --reference=$(BUILD) $(BUILD)
 
 .PHONY: all build run check install uninstall bench fuzz clean
 
@@ -43,6 +46,7 @@ install: $(BUILD)/CMakeCache.txt
 	@$(FOR_PREFIX)
 	$(BUILD_ALL)
 	DESTDIR='$(DESTDIR)' cmake --install $(BUILD)
+	@$(GIVE_BACK)
 
 # Removes what `make install` writes with the same PREFIX and DESTDIR, as
 # an install into a scratch folder lists it, and then tintlist's own
@@ -60,6 +64,7 @@ uninstall: $(BUILD)/CMakeCache.txt
 	    rmdir '$(DESTDIR)'"$$folder" 2>/dev/null || true; \
 	done
 	@rm -rf '$(SCRATCH)'
+	@$(GIVE_BACK)
 
 # REFERENCE=rev also measures the command built from that git revision.
 bench:

@@ -84,8 +84,9 @@ else()
         DESTINATION ${package_dir} COMPONENT development)
     # The pkg-config file names the folders installed to, which are known
     # only when installing (cmake --install --prefix, CPack's /usr). It is
-    # written then, in a folder of that destination's own, so that installs
-    # of one build to several places can run at once.
+    # written then, in a folder of that destination's own, removed once
+    # installed, so that installs of one build to several places can run at
+    # once.
     string(CONFIGURE [[
         set(PROJECT_VERSION "@PROJECT_VERSION@")
         set(prefix "${CMAKE_INSTALL_PREFIX}")
@@ -94,9 +95,10 @@ else()
         cmake_path(ABSOLUTE_PATH libdir BASE_DIRECTORY "${prefix}" NORMALIZE)
         cmake_path(ABSOLUTE_PATH includedir BASE_DIRECTORY "${prefix}" NORMALIZE)
         string(MD5 destination "$ENV{DESTDIR}${prefix}")
-        set(pc "@PROJECT_BINARY_DIR@/pkgconfig/${destination}/tintlist.pc")
+        set(pc "@PROJECT_BINARY_DIR@/pc-${destination}/tintlist.pc")
         configure_file("@PROJECT_SOURCE_DIR@/cmake/tintlist.pc.in" "${pc}" @ONLY)
         file(INSTALL "${pc}" DESTINATION "${libdir}/pkgconfig")
+        file(REMOVE_RECURSE "@PROJECT_BINARY_DIR@/pc-${destination}")
     ]] install_pkg_config @ONLY)
     install(CODE "${install_pkg_config}" COMPONENT development)
 
