@@ -2,7 +2,7 @@
 # Quick start: `make run` lists the sample database, `make check` runs every
 # test. Both configure and build first when needed; `make check` also gets
 # GoogleTest if this machine has none. `make install` and `make uninstall`
-# take PREFIX (default /usr/local) and DESTDIR, as GNU make's conventions
+# take PREFIX (default /usr/local) and DESTDIR, as the GNU Coding Standards
 # have them.
 BUILD ?= build
 PREFIX ?= /usr/local
