@@ -4,8 +4,17 @@
 # (TINTLIST_TESTS=ON, as `make check` asks), a pinned release, downloaded
 # into the build folder and checked by its SHA-256. Where there is none,
 # TINTLIST_GTEST_MISSING says why.
-find_package(GTest QUIET)
+# GoogleTest's own package first: before 3.20, CMake's FindGTest does not
+# name the targets GTest::gtest and GTest::gtest_main.
+find_package(GTest CONFIG QUIET)
+if(NOT GTest_FOUND)
+    find_package(GTest QUIET)
+endif()
 if(GTest_FOUND)
+    if(NOT TARGET GTest::gtest)
+        add_library(GTest::gtest ALIAS GTest::GTest)
+        add_library(GTest::gtest_main ALIAS GTest::Main)
+    endif()
     return()
 endif()
 
@@ -44,6 +53,7 @@ endif()
 # Only the framework itself, built with the tests and installed nowhere.
 set(BUILD_GMOCK OFF)
 set(INSTALL_GTEST OFF)
-add_subdirectory(${source} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+# (Its targets name their headers as a system's, so its warnings stay its own.)
+add_subdirectory(${source} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 # Built with its own flags, not held to this project's warnings.
 set_target_properties(gtest gtest_main PROPERTIES COMPILE_OPTIONS "")
