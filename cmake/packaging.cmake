@@ -68,10 +68,20 @@ else()
         COMPONENT runtime)
 
     # The library goes to lib/<multiarch> when installed to /usr on Debian,
-    # to lib elsewhere, or where a packager's CMAKE_INSTALL_LIBDIR says.
-    set(package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/tintlist)
+    # to lib elsewhere, or where a packager's CMAKE_INSTALL_LIBDIR says. A
+    # folder given absolute (Fedora's /usr/lib64) is taken relative to the
+    # prefix where it lies under it, so that the CMake package still moves
+    # with the prefix.
+    set(TINTLIST_INSTALL_LIBDIR ${CMAKE_INSTALL_LIBDIR})
+    if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+        file(RELATIVE_PATH relative "${CMAKE_INSTALL_PREFIX}" "${CMAKE_INSTALL_LIBDIR}")
+        if(NOT relative MATCHES "^\\.\\.")
+            set(TINTLIST_INSTALL_LIBDIR ${relative})
+        endif()
+    endif()
+    set(package_dir ${TINTLIST_INSTALL_LIBDIR}/cmake/tintlist)
     install(TARGETS libtintlist EXPORT tintlistTargets
-        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+        ARCHIVE DESTINATION ${TINTLIST_INSTALL_LIBDIR} COMPONENT development)
     install(FILES src/colour_database.hpp DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tintlist
         COMPONENT development)
     install(EXPORT tintlistTargets NAMESPACE tintlist:: DESTINATION ${package_dir}
@@ -90,10 +100,9 @@ else()
     string(CONFIGURE [[
         set(PROJECT_VERSION "@PROJECT_VERSION@")
         set(prefix "${CMAKE_INSTALL_PREFIX}")
-        set(libdir "@CMAKE_INSTALL_LIBDIR@")
-        set(includedir "@CMAKE_INSTALL_INCLUDEDIR@")
-        cmake_path(ABSOLUTE_PATH libdir BASE_DIRECTORY "${prefix}" NORMALIZE)
-        cmake_path(ABSOLUTE_PATH includedir BASE_DIRECTORY "${prefix}" NORMALIZE)
+        get_filename_component(libdir "@TINTLIST_INSTALL_LIBDIR@" ABSOLUTE BASE_DIR "${prefix}")
+        get_filename_component(includedir "@CMAKE_INSTALL_INCLUDEDIR@" ABSOLUTE
+            BASE_DIR "${prefix}")
         string(MD5 destination "$ENV{DESTDIR}${prefix}")
         set(pc "@PROJECT_BINARY_DIR@/pc-${destination}/tintlist.pc")
         configure_file("@PROJECT_SOURCE_DIR@/cmake/tintlist.pc.in" "${pc}" @ONLY)
@@ -153,4 +162,6 @@ set(CPACK_PACKAGE_VENDOR "The tintlist developers")
 set(CPACK_PACKAGE_CONTACT "The tintlist developers <tintlist@example.org>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
-include(CPack)
+if(top_level) # a parent project's packaging stays its own
+    include(CPack)
+endif()

@@ -5,8 +5,12 @@
 # against the installed library: with CMake's find_package, after `make
 # install` with the build's prefix and a DESTDIR, which `make uninstall`
 # then undoes; or with a plain compiler line from pkg-config, after
-# `cmake --install --prefix /opt/tintlist` with a DESTDIR.
-# usage: install_test.sh cmake|pkg-config BUILD_DIR SOURCE_DIR PREFIX LIBDIR CXX_COMPILER [CXX_FLAGS]
+# `cmake --install --prefix /opt/tintlist` with a DESTDIR. The subproject
+# row installs nothing: the program's project takes in the source tree with
+# add_subdirectory, and must keep its own settings and tests.
+# usage: install_test.sh cmake|pkg-config|subproject BUILD_DIR SOURCE_DIR PREFIX LIBDIR
+#                        CXX_COMPILER [CXX_FLAGS]
+# LIBDIR is the library's folder, relative to PREFIX.
 # The consumer is built with the same compiler and flags as the library
 # (a sanitized library needs a sanitized program).
 set -eu
@@ -21,7 +25,25 @@ make_target() { # target
         DESTDIR="$stage" >"$work/make.log" 2>&1 || { cat "$work/make.log"; exit 1; }
 }
 
-if [ "$consumer" = cmake ]; then
+expect_snow() { # program
+    listed=$("$1")
+    [ "$listed" = "255 250 250 snow" ] || { echo "FAIL: $1 printed \"$listed\""; exit 1; }
+}
+
+if [ "$consumer" = subproject ]; then
+    cmake -S "$source/tests/consumer" -B "$work/consumer" -DTINTLIST_SOURCE="$source" \
+        -DCMAKE_CXX_COMPILER="$compiler" -DCMAKE_CXX_FLAGS="$flags" >/dev/null
+    cmake --build "$work/consumer" >/dev/null
+    expect_snow "$work/consumer/consumer"
+    expect_snow "$work/consumer/consumer_of_colour_database"
+    grep -qx 'CMAKE_BUILD_TYPE:STRING=' "$work/consumer/CMakeCache.txt" ||
+        { echo "FAIL: the parent's build type was set"; exit 1; }
+    (cd "$work/consumer" && ctest -N | grep -qx 'Total Tests: 0') ||
+        { echo "FAIL: the parent runs tintlist's tests"; exit 1; }
+    [ ! -e "$work/consumer/CPackConfig.cmake" ] || { echo "FAIL: tintlist took over CPack"; exit 1; }
+    echo "install: tintlist as a subproject passed"
+    exit 0
+elif [ "$consumer" = cmake ]; then
     make_target install
 else
     prefix=/opt/tintlist
@@ -41,13 +63,15 @@ expected=$(for file in bin/tintlist share/man/man1/tintlist.1.gz \
 done | sort)
 [ "$files" = "$expected" ] || { echo "FAIL: the install holds:" $files; exit 1; }
 
-expect_snow() { # program
-    listed=$("$1")
-    [ "$listed" = "255 250 250 snow" ] || { echo "FAIL: $1 printed \"$listed\""; exit 1; }
-}
-
 if [ "$consumer" = cmake ]; then
+    # CMake looks for packages in lib64 only on systems that use it (Fedora,
+    # not Debian): there the test names the package's folder.
+    case $libdir in
+        lib | lib/*) package_dir= ;;
+        *) package_dir=$stage$prefix/$libdir/cmake/tintlist ;;
+    esac
     cmake -S "$source/tests/consumer" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$stage$prefix" \
+        ${package_dir:+-Dtintlist_DIR="$package_dir"} \
         -DCMAKE_CXX_COMPILER="$compiler" -DCMAKE_CXX_FLAGS="$flags" >/dev/null
     cmake --build "$work/consumer" >/dev/null
     expect_snow "$work/consumer/consumer"
