@@ -4,13 +4,11 @@
 # (TINTLIST_TESTS=ON, as `make check` asks), a pinned release, downloaded
 # into the build folder and checked by its SHA-256. Where there is none,
 # TINTLIST_GTEST_MISSING says why.
-# GoogleTest's own package first: before 3.20, CMake's FindGTest does not
-# name the targets GTest::gtest and GTest::gtest_main.
-find_package(GTest CONFIG QUIET)
-if(NOT GTest_FOUND)
-    find_package(GTest QUIET)
-endif()
+find_package(GTest QUIET)
 if(GTest_FOUND)
+    # Before CMake 3.20 FindGTest gives the targets other names. (Debian
+    # 11's own GoogleTest package cannot be taken in its stead: it names a
+    # libgmock.a that the package does not hold.)
     if(NOT TARGET GTest::gtest)
         add_library(GTest::gtest ALIAS GTest::GTest)
         add_library(GTest::gtest_main ALIAS GTest::Main)
