@@ -49,14 +49,16 @@ TEST_F(EndToEnd, DatabaseThatCannotBeRead) {
 }
 
 // A run under strace that fails the `fail_at`th `call` (read or write) made
-// on `file` with `error`, or none when fail_at is 0, and logs those calls.
-launch traced(const fs::path& log, const fs::path& file, const std::string& call, int fail_at,
-              const std::string& error = "EIO") {
+// on the first of `files` with `error`, or none when fail_at is 0, and logs
+// the reads and writes made on the files.
+launch traced(const fs::path& log, const std::vector<fs::path>& files, const std::string& call,
+              int fail_at, const std::string& error = "EIO") {
     launch how;
     // LeakSanitizer, where the command has it, cannot work under ptrace.
     how.environment = {"ASAN_OPTIONS=detect_leaks=0"};
-    how.wrapper = {"strace", "-o",           log.string(), "-P", fs::canonical(file).string(),
-                   "-e",     "trace=" + call};
+    how.wrapper = {"strace", "-o", log.string(), "-e", "trace=read,write"};
+    for (const fs::path& file : files)
+        how.wrapper.insert(how.wrapper.end(), {"-P", fs::canonical(file).string()});
     if (fail_at > 0) {
         how.wrapper.insert(how.wrapper.end(), {"-e", "inject=" + call + ":error=" + error +
                                                          ":when=" + std::to_string(fail_at)});
@@ -64,13 +66,19 @@ launch traced(const fs::path& log, const fs::path& file, const std::string& call
     return how;
 }
 
-// What each traced call returned, in order; a failed one returned -1.
-std::vector<long long> returns(const fs::path& log) {
+// What each traced `call` returned, in order; a failed one returned -1.
+// With `after_failure`, only those made after a call that failed.
+std::vector<long long> returns(const fs::path& log, const std::string& call,
+                               bool after_failure = false) {
     std::vector<long long> values;
     std::ifstream in(log);
+    bool failed = false;
     for (std::string line; std::getline(in, line);) {
         const std::size_t equals = line.rfind(" = ");
-        if (equals != line.npos) values.push_back(std::atoll(line.c_str() + equals + 3));
+        if (equals == line.npos) continue;
+        const long long value = std::atoll(line.c_str() + equals + 3);
+        if (line.starts_with(call + "(") && (failed || !after_failure)) values.push_back(value);
+        failed |= value == -1;
     }
     return values;
 }
@@ -102,9 +110,9 @@ TEST_F(EndToEnd, ReadThatFailsOnceStopsTheListing) {
     const std::string file = entries(15000, 1000);
     database("rgb.txt", file);
     const fs::path log = root_ / "strace";
-    const result whole = run({}, traced(log, folder() / "rgb.txt", "read", 0));
+    const result whole = run({}, traced(log, {folder() / "rgb.txt"}, "read", 0));
     ASSERT_TRUE(same_bytes(whole.out, expect(file, "./rgb.txt").out));
-    const std::vector<long long> reads = returns(log);
+    const std::vector<long long> reads = returns(log, "read");
     ASSERT_GE(reads.size(), 3u);
     ASSERT_EQ(reads.back(), 0) << "the last read finds the end of the file";
 
@@ -113,8 +121,8 @@ TEST_F(EndToEnd, ReadThatFailsOnceStopsTheListing) {
     const int count = static_cast<int>(reads.size());
     for (int fail_at : {1, count / 2 + 1, count - 1, count}) {
         SCOPED_TRACE("read " + std::to_string(fail_at) + " of " + std::to_string(count));
-        const result r = run({}, traced(log, folder() / "rgb.txt", "read", fail_at));
-        ASSERT_EQ(returns(log).at(fail_at - 1), -1) << "the failure was injected";
+        const result r = run({}, traced(log, {folder() / "rgb.txt"}, "read", fail_at));
+        ASSERT_EQ(returns(log, "read").at(fail_at - 1), -1) << "the failure was injected";
         const auto taken = std::accumulate(reads.begin(), reads.begin() + fail_at - 1, 0LL);
         const std::size_t whole_lines = taken == 0 ? 0 : file.rfind('\n', taken - 1) + 1;
         const expectation e = expect(file.substr(0, whole_lines), "./rgb.txt");
@@ -137,9 +145,10 @@ TEST_F(EndToEnd, WriteThatFailsOnceStopsTheListing) {
 
     const fs::path log = root_ / "strace";
     write_file(output_file(), ""); // strace follows the file by its path
-    const result whole = run({}, traced(log, output_file(), "write", 0));
+    const std::vector<fs::path> files{output_file(), folder() / "rgb.txt"};
+    const result whole = run({}, traced(log, files, "write", 0));
     ASSERT_TRUE(same_bytes(whole.out, out));
-    const std::vector<long long> writes = returns(log);
+    const std::vector<long long> writes = returns(log, "write");
     ASSERT_GE(writes.size(), 3u);
 
     // The file line whose entry holds byte `offset` of the listing.
@@ -161,11 +170,12 @@ TEST_F(EndToEnd, WriteThatFailsOnceStopsTheListing) {
     for (const auto& [fail_at, error] :
          {std::pair{1, "ENOSPC"}, std::pair{count / 2 + 1, "EIO"}, std::pair{count, "ENOSPC"}}) {
         SCOPED_TRACE("write " + std::to_string(fail_at) + " of " + std::to_string(count));
-        const result r = run({}, traced(log, output_file(), "write", fail_at, error));
-        ASSERT_EQ(returns(log).at(fail_at - 1), -1) << "the failure was injected";
+        const result r = run({}, traced(log, files, "write", fail_at, error));
+        ASSERT_EQ(returns(log, "write").at(fail_at - 1), -1) << "the failure was injected";
         const auto written = std::accumulate(writes.begin(), writes.begin() + fail_at - 1, 0LL);
         EXPECT_TRUE(same_bytes(r.out, out.substr(0, written)));
         EXPECT_EQ(r.status, 1);
+        EXPECT_LE(returns(log, "read", true).size(), 1u) << "reading went on after the failure";
 
         // The diagnostics: those of the lines before the failed write's
         // entries, perhaps some of the lines among them, none after them.
@@ -182,6 +192,22 @@ TEST_F(EndToEnd, WriteThatFailsOnceStopsTheListing) {
         EXPECT_GE(reported_count, diagnostics_before(line_at(written)));
         EXPECT_LE(reported_count, diagnostics_before(line_at(written + writes[fail_at - 1] - 1)));
     }
+}
+
+// Every write delivers only part of what it was given: the listing and the
+// diagnostics are still whole.
+TEST_F(EndToEnd, WritesThatDeliverOnlyPart) {
+    SKIP_UNLESS_DIRECT();
+    const std::string file = entries(60000, 7001);
+    database("rgb.txt", file);
+    launch how;
+    how.environment = {"LD_PRELOAD=" TINTLIST_SHORT_WRITES,
+                       "ASAN_OPTIONS=verify_asan_link_order=0"};
+    const result r = run({}, how);
+    const expectation e = expect(file, "./rgb.txt");
+    EXPECT_TRUE(same_bytes(r.out, e.out));
+    EXPECT_EQ(r.err, e.err);
+    EXPECT_EQ(r.status, 0);
 }
 
 TEST_F(EndToEnd, HugeArgument) {
