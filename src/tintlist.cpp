@@ -203,10 +203,20 @@ int open_database(const char* path) {
     static tintlist::scan_buffer buffer;
     static char output_data[output_size];
     listing state{program, path, 0, false, {output_data, 0, first_output_limit, false}};
-    // The scan stops after the block in which a write failed.
+    // A terminal shows each entry before a read that may wait for more
+    // input; files and pipes get large blocks. The scan stops after the
+    // block in which a write failed.
+#ifdef _WIN32
+    const bool terminal = _isatty(1) != 0;
+#else
+    const bool terminal = isatty(1) != 0;
+#endif
     const tintlist::scan_ending end = tintlist::scan_lines(
         database, buffer, [&state](const classified_line& line) { list_line(state, line); },
-        state.out.failed);
+        [&state, terminal] {
+            if (terminal) flush_output(state.out);
+            return !state.out.failed;
+        });
 #ifdef _WIN32
     _close(database);
 #else

@@ -171,7 +171,8 @@ result EndToEnd::run_argv(std::vector<std::string> argv, const launch& how) cons
         const rlimit cap{output_cap, output_cap};
         if (setrlimit(RLIMIT_FSIZE, &cap) != 0) _exit(126);
         const int in = open("/dev/null", O_RDONLY);
-        const int o = target == standard_output::device_full
+        const int o = !how.output_path.empty() ? open(how.output_path.c_str(), O_WRONLY | O_NOCTTY)
+                      : target == standard_output::device_full
                           ? open("/dev/full", O_WRONLY)
                           : open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int e = target == standard_output::shared_with_errors ? dup(o)

@@ -32,6 +32,7 @@ struct launch {
     std::vector<std::string> wrapper;     // a program that runs it for this run (strace)
     std::vector<std::string> environment; // NAME=value settings added for this run
     bool errors_device_full = false;      // standard error on /dev/full
+    std::string output_path;              // standard output to this file (a terminal)
 };
 
 // No run may write more than this to a file: a command that lists without
@@ -94,7 +95,9 @@ class EndToEnd : public ::testing::Test {
     // Runs the command in folder() with these arguments after the program.
     result run(const std::vector<std::string>& arguments, const launch& how = {}) const;
     result run(const std::vector<std::string>& arguments, standard_output target) const {
-        return run(arguments, launch{target, {}, {}});
+        launch how;
+        how.target = target;
+        return run(arguments, how);
     }
 
     // Runs the command with exactly this argument vector, program name

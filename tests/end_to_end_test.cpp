@@ -4,8 +4,13 @@
 #include "end_to_end.hpp"
 
 #include <climits>
+#include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <poll.h>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -166,6 +171,26 @@ TEST_F(EndToEnd, StandardOutputThatCannotBeWritten) {
 
 // A diagnostic that cannot be written fails the run, which still lists
 // every entry; nothing to report leaves it a success.
+// On a terminal each entry is shown before a read that may wait: the writer
+// of the database waits to see the first entry before it writes the next.
+TEST_F(EndToEnd, TerminalShowsEntriesAsTheyCome) {
+    SKIP_UNLESS_DIRECT();
+    const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_TRUE(terminal >= 0 && grantpt(terminal) == 0 && unlockpt(terminal) == 0);
+    ASSERT_EQ(mkfifo((folder() / "pipe.txt").c_str(), 0600), 0);
+    const pid_t writer = feed_fifo(folder() / "pipe.txt", [terminal](int, const auto& put) {
+        put("1 2 3 first\n");
+        pollfd shown{terminal, POLLIN, 0};
+        if (poll(&shown, 1, 10000) != 1) _exit(1);
+        put("4 5 6 second\n");
+    });
+    launch how;
+    how.output_path = ptsname(terminal);
+    EXPECT_EQ(run({"pipe"}, how).status, 0);
+    expect_fed(writer); // fails when the first entry did not come in time
+    close(terminal);
+}
+
 TEST_F(EndToEnd, StandardErrorThatCannotBeWritten) {
     database("bad.txt", "1 2 3 a\nbad\n4 5 6 b\n");
     database("good.txt", "1 2 3 a\n");
