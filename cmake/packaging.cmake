@@ -18,26 +18,31 @@ if(WIN32)
         -DTO=${PROJECT_BINARY_DIR}/LICENSE.txt -P ${crlf})
     execute_process(COMMAND ${CMAKE_COMMAND} -DFROM=${PROJECT_SOURCE_DIR}/README.md
         -DTO=${PROJECT_BINARY_DIR}/README.md -P ${crlf})
-    # The manual page rendered as HTML, since Windows has no man.
+    install(TARGETS tintlist RUNTIME DESTINATION . COMPONENT runtime)
+    install(FILES ${PROJECT_BINARY_DIR}/LICENSE.txt ${PROJECT_BINARY_DIR}/README.md
+        DESTINATION . COMPONENT runtime)
+    # The manual page rendered as HTML, since Windows has no man. Only the
+    # zip needs mandoc or groff for it; the program builds without.
     find_program(TINTLIST_MANDOC mandoc)
     find_program(TINTLIST_GROFF groff)
     if(TINTLIST_MANDOC)
         set(render ${TINTLIST_MANDOC} -Thtml)
     elseif(TINTLIST_GROFF)
         set(render ${TINTLIST_GROFF} -man -Thtml)
-    else()
-        message(FATAL_ERROR "The Windows package needs mandoc or groff to render the manual page")
     endif()
-    add_custom_command(OUTPUT tintlist.html
-        COMMAND ${render} ${PROJECT_SOURCE_DIR}/doc/tintlist.1 > tintlist.html.lf
-        COMMAND ${CMAKE_COMMAND} -DFROM=tintlist.html.lf -DTO=tintlist.html -P ${crlf}
-        DEPENDS ${PROJECT_SOURCE_DIR}/doc/tintlist.1 ${crlf}
-        COMMENT "Rendering the manual page as HTML")
-    add_custom_target(manual_html ALL DEPENDS tintlist.html)
-
-    install(TARGETS tintlist RUNTIME DESTINATION . COMPONENT runtime)
-    install(FILES ${PROJECT_BINARY_DIR}/LICENSE.txt ${PROJECT_BINARY_DIR}/README.md
-        ${PROJECT_BINARY_DIR}/tintlist.html DESTINATION . COMPONENT runtime)
+    if(render)
+        add_custom_command(OUTPUT tintlist.html
+            COMMAND ${render} ${PROJECT_SOURCE_DIR}/doc/tintlist.1 > tintlist.html.lf
+            COMMAND ${CMAKE_COMMAND} -DFROM=tintlist.html.lf -DTO=tintlist.html -P ${crlf}
+            DEPENDS ${PROJECT_SOURCE_DIR}/doc/tintlist.1 ${crlf}
+            COMMENT "Rendering the manual page as HTML")
+        add_custom_target(manual_html ALL DEPENDS tintlist.html)
+        install(FILES ${PROJECT_BINARY_DIR}/tintlist.html DESTINATION . COMPONENT runtime)
+    else()
+        set(no_manual "The zip's manual page needs mandoc or groff: install one, configure again")
+        message(STATUS "${no_manual}")
+        install(CODE "message(FATAL_ERROR \"${no_manual}\")" COMPONENT runtime)
+    endif()
     set(CPACK_GENERATOR ZIP)
     set(CPACK_PACKAGE_FILE_NAME tintlist-${PROJECT_VERSION}-win32)
     set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "list a colour-name database in one normalised layout")
