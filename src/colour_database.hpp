@@ -27,7 +27,10 @@ struct classified_line {
     colour_entry colour; // set for entry and out_of_range
 };
 
-// Classifies one line, given with its newline if it has one.
+// Classifies one line, given with its newline if it has one, as it stands:
+// the tintlist command's reading rules, that a CR LF ends a line as a
+// newline does and that a line of more than 511 characters is one line,
+// judged by its first 511, are the command's, for a caller to apply first.
 //
 // The text is read up to its first NUL byte. It is a colour entry when it
 // holds, in order: three integers, each after optional white space (blank,
