@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# A newcomer's first two commands on a fresh minimal Debian 12, made with
+# A newcomer's first two commands on a fresh minimal Debian, made with
 # debootstrap from Debian's archive: with only build-essential, cmake and
 # git installed, `make run` lists the sample database; with libgtest-dev
 # added, `make check` passes. Both run in a clean environment, without
 # CI=true, on a clone of the commit checked out here. Run as root; the
-# root is made anew each time and removed afterwards.
+# root is made anew each time and removed afterwards. Where the archive no
+# longer serves the suite, it says so in one line and skips it.
+# usage: fresh_root.sh SUITE (bookworm, bullseye, ...)
 set -euo pipefail
+suite=$1
 repo=$(cd "$(dirname "$0")/.." && pwd)
 root=$(mktemp -d /var/tmp/tintlist-fresh-root.XXXXXX)
 chmod 755 "$root" # as a root folder is, so that apt's own user can use it
@@ -16,8 +19,15 @@ cleanup() {
 }
 trap cleanup EXIT
 
-echo "fresh root: debootstrap --variant=minbase bookworm"
-debootstrap --variant=minbase bookworm "$root" >"$root.log" 2>&1 || { cat "$root.log"; exit 1; }
+echo "fresh root: debootstrap --variant=minbase $suite"
+if ! debootstrap --variant=minbase "$suite" "$root" >"$root.log" 2>&1; then
+    if grep -q 'Failed getting release file' "$root.log"; then
+        echo "fresh root: skipped $suite: the archive no longer serves it"
+        exit 0
+    fi
+    cat "$root.log"
+    exit 1
+fi
 mount -t proc proc "$root/proc"
 git -C "$repo" bundle create -q "$root/tmp/tintlist.bundle" HEAD
 
@@ -40,6 +50,7 @@ cp "$repo/.ci/apt_update.sh" "$root/tmp/"
 echo "fresh root: apt-get update"
 in_root 'sh /tmp/apt_update.sh'
 apt_get install build-essential cmake git
+in_root 'echo "fresh root: $(cmake --version | head -n 1), $(g++ --version | head -n 1)"'
 in_root 'git -c advice.detachedHead=false clone -q /tmp/tintlist.bundle ~/tintlist'
 echo "fresh root: make run"
 in_root 'cd ~/tintlist && make run'
