@@ -176,7 +176,8 @@ TEST_F(EndToEnd, StandardOutputThatCannotBeWritten) {
 TEST_F(EndToEnd, TerminalShowsEntriesAsTheyCome) {
     SKIP_UNLESS_DIRECT();
     const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_TRUE(terminal >= 0 && grantpt(terminal) == 0 && unlockpt(terminal) == 0);
+    if (terminal < 0) GTEST_SKIP() << "no pseudo-terminal here (no /dev/pts in a bare chroot)";
+    ASSERT_TRUE(grantpt(terminal) == 0 && unlockpt(terminal) == 0);
     ASSERT_EQ(mkfifo((folder() / "pipe.txt").c_str(), 0600), 0);
     const pid_t writer = feed_fifo(folder() / "pipe.txt", [terminal](int, const auto& put) {
         put("1 2 3 first\n");
