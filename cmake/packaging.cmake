@@ -44,6 +44,7 @@ if(WIN32)
         install(CODE "message(FATAL_ERROR \"${no_manual}\")" COMPONENT runtime)
     endif()
     set(CPACK_GENERATOR ZIP)
+    set(CPACK_STRIP_FILES ON)
     set(CPACK_PACKAGE_FILE_NAME tintlist-${PROJECT_VERSION}-win32)
     set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "list a colour-name database in one normalised layout")
 else()
@@ -128,6 +129,14 @@ else()
     endforeach()
 
     set(CPACK_GENERATOR DEB)
+    # A build folder configured for another prefix is packed from a twin
+    # configured for /usr, with the same compiler, flags and build type.
+    set(CPACK_TINTLIST_PREFIX ${CMAKE_INSTALL_PREFIX})
+    set(CPACK_TINTLIST_CMAKE ${CMAKE_COMMAND})
+    set(CPACK_TINTLIST_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+    set(CPACK_TINTLIST_BINARY_DIR ${PROJECT_BINARY_DIR})
+    set(CPACK_TINTLIST_SETTINGS -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+        -DCMAKE_CXX_COMPILER=${CMAKE_CXX_COMPILER} "-DCMAKE_CXX_FLAGS=$CACHE{CMAKE_CXX_FLAGS}")
     set(CPACK_DEB_COMPONENT_INSTALL ON)
     set(CPACK_COMPONENTS_ALL runtime development)
     set(CPACK_COMPONENTS_GROUPING IGNORE)
@@ -162,6 +171,10 @@ syntax error. This package holds its header, the static library, a CMake
 package and a pkg-config file.")
 endif()
 
+# The folders a package makes have the same modes whatever the umask.
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+    GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/cpack_options.cmake)
 set(CPACK_PACKAGE_NAME tintlist)
 set(CPACK_PACKAGE_VENDOR "The tintlist developers")
 set(CPACK_PACKAGE_CONTACT "The tintlist developers <tintlist@example.org>")

@@ -27,4 +27,10 @@ grep -q 'Uncompile\|colour-name database' "$work/$folder/tintlist.html" ||
     { echo "FAIL: tintlist.html does not hold the manual page"; exit 1; }
 grep -q 'Permission is hereby granted' "$work/$folder/LICENSE.txt" ||
     { echo "FAIL: LICENSE.txt does not hold the licence"; exit 1; }
+# The program in the zip is stripped, and keeps its image, icons and version.
+exe=$work/$folder/tintlist.exe
+i686-w64-mingw32-objdump -t "$exe" | grep -q "no symbols" ||
+    { echo "FAIL: tintlist.exe is not stripped"; exit 1; }
+sh "$(dirname "$0")/windows_executable_test.sh" "$exe" "$version" >/dev/null ||
+    { sh "$(dirname "$0")/windows_executable_test.sh" "$exe" "$version"; exit 1; }
 echo "windows zip: $(basename "$zip") passed"

@@ -1,0 +1,102 @@
+#!/bin/sh
+# SPDX-License-Identifier: MIT
+# Source tarballs and releases that anyone can rebuild bit for bit.
+#
+# usage: release.sh dist FOLDER      FOLDER/tintlist-VERSION.tar.xz
+#        release.sh distcheck        the tarball, unpacked without .git, passes
+#                                    make check and a staged make install
+#        release.sh release FOLDER   FOLDER: the tarball, both Debian packages,
+#                                    the Windows zip and SHA256SUMS over them
+#
+# The tarball holds the files git tracks (in an unpacked tarball: its own
+# files) under tintlist-VERSION/, in name order, owned by 0/0, with the
+# modes 644 and 755 and the release's time. That time is SOURCE_DATE_EPOCH
+# where it is set; else the last commit's; in an unpacked tarball, the
+# time its files carry. Everything else that could differ between two
+# runs is fixed here: the umask, the time zone, the locale and the flags of
+# the environment.
+set -eu
+cd "$(dirname "$0")/.."
+umask 022
+export TZ=UTC LC_ALL=C
+unset CFLAGS CXXFLAGS CPPFLAGS LDFLAGS MAKEFLAGS MAKELEVEL
+version=$(sed -n 's/^    VERSION \([0-9][0-9.]*\)$/\1/p' CMakeLists.txt)
+name=tintlist-$version
+if [ -z "${SOURCE_DATE_EPOCH-}" ]; then
+    if [ -e .git ]; then
+        SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
+    else
+        SOURCE_DATE_EPOCH=$(date -r CMakeLists.txt +%s)
+    fi
+fi
+export SOURCE_DATE_EPOCH
+
+# The release's files, in name order.
+sources() {
+    if [ -e .git ]; then
+        git ls-files
+    else
+        find . -type f ! -path './build*' ! -path './release/*' ! -name 'tintlist-*.tar.xz' |
+            sed 's|^\./||'
+    fi | sort
+}
+
+dist() { # folder
+    mkdir -p "$1"
+    sources | tar --create --no-recursion --files-from=- --transform="s|^|$name/|" \
+        --format=gnu --owner=0 --group=0 --numeric-owner --mode=u+rw,go=rX,a-s \
+        --mtime="@$SOURCE_DATE_EPOCH" | xz -9 -T1 >"$1/$name.tar.xz"
+    echo "$1/$name.tar.xz"
+}
+
+distcheck() {
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+    dist "$work" >/dev/null
+    tar -xJf "$work/$name.tar.xz" -C "$work"
+    [ ! -e "$work/$name/.git" ] || { echo "distcheck: the tarball holds .git"; exit 1; }
+    make -C "$work/$name" check
+    make -C "$work/$name" install DESTDIR="$work/stage" PREFIX=/usr/local >/dev/null
+    [ -x "$work/stage/usr/local/bin/tintlist" ] || { echo "distcheck: nothing installed"; exit 1; }
+    echo "distcheck: $name.tar.xz builds, passes its tests and installs"
+}
+
+# Packs the build in folder $1 with cpack into folder $2.
+pack() {
+    cpack --config "$1/CPackConfig.cmake" -B "$2" >/dev/null
+}
+
+release() { # folder
+    out=$1 work=build-release
+    rm -rf "$out" "$work"
+    mkdir -p "$out"
+    dist "$out" >/dev/null
+    cmake -S . -B "$work/deb" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+        -DTINTLIST_TESTS=OFF >/dev/null
+    cmake --build "$work/deb" --parallel >/dev/null
+    pack "$work/deb" "$work/packages"
+    cmake -S . -B "$work/windows" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake >/dev/null
+    cmake --build "$work/windows" --parallel >/dev/null
+    pack "$work/windows" "$work/packages"
+    cp "$work"/packages/*.deb "$out"
+
+    # CPack's zip lists the files in the order the file system gives them;
+    # the release lists them in name order, with the release's time and no
+    # owner, so it is packed again.
+    zip=$name-win32.zip
+    mkdir "$work/zip"
+    (cd "$work/zip" && cmake -E tar xf "../packages/$zip")
+    (cd "$work/zip" && find . -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} + &&
+        find "$name-win32" | sort | zip -X -D -q -@ "../../$out/$zip")
+
+    (cd "$out" && sha256sum -- *.tar.xz *.deb *.zip >SHA256SUMS)
+    echo "release: $(cd "$out" && echo *) in $out"
+}
+
+case ${1-} in
+dist) dist "${2:-.}" ;;
+distcheck) distcheck ;;
+release) release "${2:-release}" ;;
+*) echo "usage: release.sh dist [FOLDER] | distcheck | release [FOLDER]" >&2; exit 2 ;;
+esac
