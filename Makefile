@@ -21,7 +21,7 @@ GIVE_BACK = [ "$$(id -u)" != 0 ] || chown -R "$$(ls -ldn $(BUILD) | awk '{ print
 # The build folder as seen from examples/.
 FROM_EXAMPLES = $(if $(filter /%,$(BUILD)),$(BUILD),../$(BUILD))
 
-.PHONY: all build run check install uninstall bench fuzz clean
+.PHONY: all build run check install uninstall dist distcheck release bench fuzz clean
 
 all: build
 
@@ -67,6 +67,18 @@ uninstall: $(BUILD)/CMakeCache.txt
 	done
 	@rm -rf '$(SCRATCH)'
 	@$(GIVE_BACK)
+
+# The source tarball tintlist-VERSION.tar.xz; distcheck builds, tests and
+# installs it apart; release writes into RELEASE the tarball, the Debian
+# packages, the Windows zip and SHA256SUMS, the same byte for byte on any
+# machine (cmake/release.sh says how).
+RELEASE ?= release
+dist:
+	@sh cmake/release.sh dist .
+distcheck:
+	@sh cmake/release.sh distcheck
+release:
+	@sh cmake/release.sh release $(RELEASE)
 
 # REFERENCE=rev also measures the command built from that git revision.
 bench:

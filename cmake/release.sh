@@ -67,9 +67,10 @@ pack() {
 }
 
 release() { # folder
-    out=$1 work=build-release
-    rm -rf "$out" "$work"
-    mkdir -p "$out"
+    work=build-release
+    rm -rf "$1" "$work"
+    mkdir -p "$1"
+    out=$(cd "$1" && pwd)
     dist "$out" >/dev/null
     cmake -S . -B "$work/deb" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
         -DTINTLIST_TESTS=OFF >/dev/null
@@ -88,7 +89,7 @@ release() { # folder
     mkdir "$work/zip"
     (cd "$work/zip" && cmake -E tar xf "../packages/$zip")
     (cd "$work/zip" && find . -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} + &&
-        find "$name-win32" | sort | zip -X -D -q -@ "../../$out/$zip")
+        find "$name-win32" -type f | sort | zip -X -D -q -@ "$out/$zip")
 
     (cd "$out" && sha256sum -- *.tar.xz *.deb *.zip >SHA256SUMS)
     echo "release: $(cd "$out" && echo *) in $out"
