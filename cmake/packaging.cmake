@@ -88,6 +88,21 @@ else()
     set(package_dir ${TINTLIST_INSTALL_LIBDIR}/cmake/tintlist)
     install(TARGETS libtintlist EXPORT tintlistTargets
         ARCHIVE DESTINATION ${TINTLIST_INSTALL_LIBDIR} COMPONENT development)
+    # A stripped install (our packages, cmake --install --strip) strips the
+    # library of its debugging information too, as Debian's dh_strip does;
+    # CMake itself strips only programs and shared libraries.
+    string(CONFIGURE [[
+        if(CMAKE_INSTALL_DO_STRIP)
+            get_filename_component(libdir "@TINTLIST_INSTALL_LIBDIR@" ABSOLUTE
+                BASE_DIR "${CMAKE_INSTALL_PREFIX}")
+            execute_process(COMMAND "@CMAKE_STRIP@" --strip-debug --enable-deterministic-archives
+                "$ENV{DESTDIR}${libdir}/libtintlist.a" RESULT_VARIABLE failed)
+            if(failed)
+                message(FATAL_ERROR "Stripping libtintlist.a failed")
+            endif()
+        endif()
+    ]] strip_library @ONLY)
+    install(CODE "${strip_library}" COMPONENT development)
     install(FILES src/colour_database.hpp DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tintlist
         COMPONENT development)
     install(EXPORT tintlistTargets NAMESPACE tintlist:: DESTINATION ${package_dir}
