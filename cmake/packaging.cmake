@@ -88,21 +88,6 @@ else()
     set(package_dir ${TINTLIST_INSTALL_LIBDIR}/cmake/tintlist)
     install(TARGETS libtintlist EXPORT tintlistTargets
         ARCHIVE DESTINATION ${TINTLIST_INSTALL_LIBDIR} COMPONENT development)
-    # A stripped install (our packages, cmake --install --strip) strips the
-    # library of its debugging information too, as Debian's dh_strip does;
-    # CMake itself strips only programs and shared libraries.
-    string(CONFIGURE [[
-        if(CMAKE_INSTALL_DO_STRIP)
-            get_filename_component(libdir "@TINTLIST_INSTALL_LIBDIR@" ABSOLUTE
-                BASE_DIR "${CMAKE_INSTALL_PREFIX}")
-            execute_process(COMMAND "@CMAKE_STRIP@" --strip-debug --enable-deterministic-archives
-                "$ENV{DESTDIR}${libdir}/libtintlist.a" RESULT_VARIABLE failed)
-            if(failed)
-                message(FATAL_ERROR "Stripping libtintlist.a failed")
-            endif()
-        endif()
-    ]] strip_library @ONLY)
-    install(CODE "${strip_library}" COMPONENT development)
     install(FILES src/colour_database.hpp DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tintlist
         COMPONENT development)
     install(EXPORT tintlistTargets NAMESPACE tintlist:: DESTINATION ${package_dir}
@@ -117,20 +102,29 @@ else()
     # only when installing (cmake --install --prefix, CPack's /usr). It is
     # written then, in a folder of that destination's own, removed once
     # installed, so that installs of one build to several places can run at
-    # once.
+    # once. A stripped install (our packages, cmake --install --strip) also
+    # strips the library of its debugging information, as Debian's dh_strip
+    # does: CMake itself strips only programs and shared libraries.
     string(CONFIGURE [[
         set(PROJECT_VERSION "@PROJECT_VERSION@")
         set(prefix "${CMAKE_INSTALL_PREFIX}")
         get_filename_component(libdir "@TINTLIST_INSTALL_LIBDIR@" ABSOLUTE BASE_DIR "${prefix}")
         get_filename_component(includedir "@CMAKE_INSTALL_INCLUDEDIR@" ABSOLUTE
             BASE_DIR "${prefix}")
+        if(CMAKE_INSTALL_DO_STRIP)
+            execute_process(COMMAND "@CMAKE_STRIP@" --strip-debug --enable-deterministic-archives
+                "$ENV{DESTDIR}${libdir}/libtintlist.a" RESULT_VARIABLE failed)
+            if(failed)
+                message(FATAL_ERROR "Stripping libtintlist.a failed")
+            endif()
+        endif()
         string(MD5 destination "$ENV{DESTDIR}${prefix}")
         set(pc "@PROJECT_BINARY_DIR@/pc-${destination}/tintlist.pc")
         configure_file("@PROJECT_SOURCE_DIR@/cmake/tintlist.pc.in" "${pc}" @ONLY)
         file(INSTALL "${pc}" DESTINATION "${libdir}/pkgconfig")
         file(REMOVE_RECURSE "@PROJECT_BINARY_DIR@/pc-${destination}")
-    ]] install_pkg_config @ONLY)
-    install(CODE "${install_pkg_config}" COMPONENT development)
+    ]] install_library @ONLY)
+    install(CODE "${install_library}" COMPONENT development)
 
     # Debian's copyright and changelog go into our Debian packages alone:
     # CPack installs each package's component by name, which a full install
