@@ -43,6 +43,9 @@ sources() {
 
 dist() { # folder
     mkdir -p "$1"
+    if [ -e .git ] && ! git diff --quiet HEAD; then
+        echo "release.sh: warning: tracked files differ from the last commit; packed as they are" >&2
+    fi
     sources | tar --create --no-recursion --files-from=- --transform="s|^|$name/|" \
         --format=gnu --owner=0 --group=0 --numeric-owner --mode=u+rw,go=rX,a-s \
         --mtime="@$SOURCE_DATE_EPOCH" | xz -9 -T1 >"$1/$name.tar.xz"
