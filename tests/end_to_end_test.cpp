@@ -169,8 +169,6 @@ TEST_F(EndToEnd, StandardOutputThatCannotBeWritten) {
     }
 }
 
-// A diagnostic that cannot be written fails the run, which still lists
-// every entry; nothing to report leaves it a success.
 // On a terminal each entry is shown before a read that may wait: the writer
 // of the database waits to see the first entry before it writes the next.
 TEST_F(EndToEnd, TerminalShowsEntriesAsTheyCome) {
@@ -192,6 +190,8 @@ TEST_F(EndToEnd, TerminalShowsEntriesAsTheyCome) {
     close(terminal);
 }
 
+// A diagnostic that cannot be written fails the run, which still lists
+// every entry; nothing to report leaves it a success.
 TEST_F(EndToEnd, StandardErrorThatCannotBeWritten) {
     database("bad.txt", "1 2 3 a\nbad\n4 5 6 b\n");
     database("good.txt", "1 2 3 a\n");

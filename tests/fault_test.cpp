@@ -49,8 +49,8 @@ TEST_F(EndToEnd, DatabaseThatCannotBeRead) {
 }
 
 // A run under strace that fails the `fail_at`th `call` (read or write) made
-// on the first of `files` with `error`, or none when fail_at is 0, and logs
-// the reads and writes made on the files.
+// on `files` with `error`, or none when fail_at is 0, and logs the reads and
+// writes made on them.
 launch traced(const fs::path& log, const std::vector<fs::path>& files, const std::string& call,
               int fail_at, const std::string& error = "EIO") {
     launch how;
