@@ -50,23 +50,16 @@ install: $(BUILD)/CMakeCache.txt
 	DESTDIR='$(DESTDIR)' cmake --install $(BUILD)
 	@$(GIVE_BACK)
 
-# Removes what `make install` writes with the same PREFIX and DESTDIR, as
-# an install into a scratch folder lists it, and then tintlist's own
-# folders if they are empty; the folders it shares with others stay.
-SCRATCH = $(abspath $(BUILD))/uninstall
-uninstall: $(BUILD)/CMakeCache.txt
-	@$(FOR_PREFIX)
-	$(BUILD_ALL)
-	@rm -rf '$(SCRATCH)'
-	@DESTDIR='$(SCRATCH)' cmake --install $(BUILD) >/dev/null
-	@(cd '$(SCRATCH)' && find . ! -type d) | sed 's/^\.//' | while IFS= read -r file; do \
-	    if [ -e '$(DESTDIR)'"$$file" ]; then echo "-- Removing: $(DESTDIR)$$file"; rm -f '$(DESTDIR)'"$$file" || exit 1; fi; \
-	done
-	@(cd '$(SCRATCH)' && find . -depth -type d -name tintlist) | sed 's/^\.//' | while IFS= read -r folder; do \
-	    rmdir '$(DESTDIR)'"$$folder" 2>/dev/null || true; \
-	done
-	@rm -rf '$(SCRATCH)'
-	@$(GIVE_BACK)
+# Removes the files that the last install from this build folder wrote, as
+# CMake's install_manifest.txt lists them, under the same DESTDIR; then
+# tintlist's own folders if they are empty. The folders it shares stay.
+uninstall:
+	@[ -f $(BUILD)/install_manifest.txt ] || { echo "make uninstall: nothing was installed from $(BUILD)"; exit 1; }
+	@while IFS= read -r file || [ -n "$$file" ]; do \
+	    echo "-- Removing: $(DESTDIR)$$file"; rm -f '$(DESTDIR)'"$$file" || exit 1; \
+	done <$(BUILD)/install_manifest.txt
+	@sed -n 's|\(/tintlist\)/[^/]*$$|\1|p' $(BUILD)/install_manifest.txt | sort -u | \
+	    while IFS= read -r folder; do rmdir '$(DESTDIR)'"$$folder" 2>/dev/null || true; done
 
 # The source tarball tintlist-VERSION.tar.xz; distcheck builds, tests and
 # installs it apart; release writes into RELEASE the tarball, the Debian

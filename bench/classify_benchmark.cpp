@@ -2,9 +2,9 @@
 // classify_line and classify_cut_line beside the C library's scanner with the
 // same format, on the same realistic mix of lines.
 
-#include "colour_database.hpp"
 #include "line_mix.hpp"
 #include "line_scanner.hpp"
+#include <tintlist/colour_database.hpp>
 
 #include <benchmark/benchmark.h>
 

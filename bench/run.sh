@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Builds the Release binaries and measures tintlist beside the plain baseline
-# loop and cat, on two generated databases of about 110 MB: one loose (as
+# loop, cat, and a client of the library's reader that only counts the lines
+# of each outcome, on two generated databases of about 110 MB: one loose (as
 # people write them) and one in the listing's own layout. Then the start-up
 # on 800 lines beside /bin/true, peak memory, the classification benchmark
 # and the lines of code in src/. Checks the targets and exits 1 if one is
@@ -44,7 +45,7 @@ trap 'rm -rf "$work"' EXIT
 { printf '1 2 3 '; head -c $((10 << 20)) /dev/zero | tr '\0' x; printf '\n'; } >"$work/long.txt"
 cd "$work"
 
-tintlist=$build/tintlist baseline=$build/bench/baseline
+tintlist=$build/tintlist baseline=$build/bench/baseline counter=$build/bench/count_outcomes
 
 # The listings must agree before their times mean anything.
 for db in loose listed; do
@@ -69,13 +70,14 @@ median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 
 # The commands run in turn, round after round, so that a slow spell of the
 # machine falls on all of them alike.
-commands=(tintlist baseline cat tintlist_pipe cat_pipe)
+commands=(tintlist baseline counter cat tintlist_pipe cat_pipe)
 [ -n "$reference" ] && commands=(tintlist reference "${commands[@]:1}")
 command_line() { # name database
     case $1 in
     tintlist) echo "'$tintlist' $2 >/dev/null" ;;
     reference) echo "'$build/reference/tintlist' $2 >/dev/null" ;;
     baseline) echo "'$baseline' $2 >/dev/null" ;;
+    counter) echo "'$counter' $2 >/dev/null" ;;
     cat) echo "cat $2.txt >/dev/null" ;;
     tintlist_pipe) echo "'$tintlist' $2 | cat >/dev/null" ;;
     cat_pipe) echo "cat $2.txt | cat >/dev/null" ;;
@@ -96,7 +98,8 @@ ratio() { # command, command, database
     paste "$3.$1.times" "$3.$2.times" | awk '{ print $1 / $2 }' | median | xargs printf %.2f
 }
 printf '%d paired runs; databases of %d lines\n\n' "$runs" "$lines"
-printf '%-7s %7s %9s %8s %12s %11s %10s' database MB "tintlist" "MB/s" "x baseline" "x cat" "x cat pipe"
+printf '%-7s %7s %9s %8s %12s %11s %10s %10s' database MB "tintlist" "MB/s" "x baseline" "x cat" \
+    "x cat pipe" "x counter"
 [ -n "$reference" ] && printf ' %12s' "x reference"
 echo
 failed=0
@@ -105,16 +108,18 @@ for db in loose listed; do
     m_tintlist=$(median <"$db.tintlist.times")
     mb=$(echo "$(stat -c %s $db.txt) / 1000000" | bc -l)
     result[$db.baseline]=$(ratio baseline tintlist $db)
-    printf '%-7s %7.1f %8.3fs %8.0f %12s %11s %10s' $db "$mb" "$m_tintlist" \
+    result[$db.counter]=$(ratio tintlist counter $db)
+    printf '%-7s %7.1f %8.3fs %8.0f %12s %11s %10s %10s' $db "$mb" "$m_tintlist" \
         "$(echo "$mb / $m_tintlist" | bc -l)" "${result[$db.baseline]}" \
-        "$(ratio tintlist cat $db)" "$(ratio tintlist_pipe cat_pipe $db)"
+        "$(ratio tintlist cat $db)" "$(ratio tintlist_pipe cat_pipe $db)" "${result[$db.counter]}"
     if [ -n "$reference" ]; then
         result[$db.reference]=$(ratio reference tintlist $db)
         printf ' %12s' "${result[$db.reference]}"
     fi
     echo
 done
-echo "(x baseline, x reference: their time over tintlist's; x cat: tintlist's time over cat's)"
+echo "(x baseline, x reference: their time over tintlist's; x cat, x counter: tintlist's time"
+echo " over theirs; the counter reads with the library's reader and only counts each outcome)"
 
 # Start-up on 800 lines: instructions and page faults of one run, and wall
 # time beside /bin/true: the ratio of their median times over many runs,
@@ -186,6 +191,8 @@ target() { # description, condition
 }
 for db in loose listed; do
     target "$db: at least 15x the baseline (is ${result[$db.baseline]})" "${result[$db.baseline]} >= 15"
+    target "$db: the counter at least as fast as tintlist (is ${result[$db.counter]}x)" \
+        "${result[$db.counter]} >= 1"
     if [ -n "$reference" ]; then
         target "$db: at least 0.97x $reference (is ${result[$db.reference]})" \
             "${result[$db.reference]} >= 0.97"
@@ -202,5 +209,5 @@ target "peak memory at most 4096 KiB (is $peak_small, $peak_big, $peak_long)" \
 # take the 128 KiB that peaks vary by.
 target "peak memory on $lines lines and on a 10 MB line at most 384 KiB above 800 lines" \
     "$peak_big - $peak_small <= 384 && $peak_long - $peak_small <= 384"
-target "src/ at most 510 lines of code (is $code_lines)" "$code_lines <= 510"
+target "src/ at most 540 lines of code (is $code_lines)" "$code_lines <= 540"
 exit $failed

@@ -1,15 +1,76 @@
 # SPDX-License-Identifier: MIT
-# Installation and packages.
+# Installation and packages, in the folders of GNUInstallDirs.
 #
-# Linux, in the folders of GNUInstallDirs: component runtime (Debian package
-# tintlist), bin/tintlist and its manual page; component development
-# (libtintlist-dev), the library libtintlist.a, its header, a CMake package
-# exporting tintlist::tintlist and a pkg-config file. Only the Debian
-# packages carry the copyright and changelog files Debian asks for.
-# Windows: tintlist.exe, the licence, the README and the manual page as HTML,
-# with CR LF line ends, packed into a zip.
-include(CMakePackageConfigHelpers)
+# The library, component development (Debian package libtintlist-dev), also
+# from a parent project that asks for it: libtintlist.a, its header, a CMake
+# package exporting tintlist::tintlist and a pkg-config file. At the top
+# level, the command, component runtime (package tintlist): bin/tintlist and
+# its manual page. Only the Debian packages carry the copyright and
+# changelog files Debian asks for. On Windows: tintlist.exe, the licence,
+# the README and the manual page as HTML, with CR LF line ends, in a zip.
 include(GNUInstallDirs)
+
+if(NOT WIN32)
+    # The library goes to lib/<multiarch> when installed to /usr on Debian,
+    # to lib elsewhere, or where a packager's CMAKE_INSTALL_LIBDIR says. A
+    # folder given absolute (Fedora's /usr/lib64) is taken relative to the
+    # prefix where it lies under it, so that the CMake package still moves
+    # with the prefix.
+    set(TINTLIST_INSTALL_LIBDIR ${CMAKE_INSTALL_LIBDIR})
+    if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+        file(RELATIVE_PATH relative "${CMAKE_INSTALL_PREFIX}" "${CMAKE_INSTALL_LIBDIR}")
+        if(NOT relative MATCHES "^\\.\\.")
+            set(TINTLIST_INSTALL_LIBDIR ${relative})
+        endif()
+    endif()
+    set(libdir ${TINTLIST_INSTALL_LIBDIR})
+    set(package_dir ${libdir}/cmake/tintlist)
+    install(TARGETS tintlist_library EXPORT tintlistTargets
+        ARCHIVE DESTINATION ${libdir} COMPONENT development)
+    install(FILES ${PROJECT_BINARY_DIR}/include/tintlist/colour_database.hpp
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tintlist COMPONENT development)
+    install(EXPORT tintlistTargets NAMESPACE tintlist:: DESTINATION ${package_dir}
+        COMPONENT development)
+    include(CMakePackageConfigHelpers)
+    write_basic_package_version_file(tintlistConfigVersion.cmake
+        COMPATIBILITY SameMajorVersion)
+    install(FILES cmake/tintlistConfig.cmake ${PROJECT_BINARY_DIR}/tintlistConfigVersion.cmake
+        DESTINATION ${package_dir} COMPONENT development)
+
+    # A stripped install (our packages, cmake --install --strip) strips the
+    # library of its debugging information, as Debian's dh_strip does:
+    # CMake itself strips only programs and shared libraries.
+    install(CODE "
+        if(CMAKE_INSTALL_DO_STRIP)
+            get_filename_component(library \"${libdir}/libtintlist.a\" ABSOLUTE
+                BASE_DIR \"\${CMAKE_INSTALL_PREFIX}\")
+            execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-debug --enable-deterministic-archives
+                \"\$ENV{DESTDIR}\${library}\" RESULT_VARIABLE failed)
+            if(failed)
+                message(FATAL_ERROR \"Stripping libtintlist.a failed\")
+            endif()
+        endif()" COMPONENT development)
+
+    # The pkg-config file names the folders installed to, which are known
+    # only when installing (cmake --install --prefix, CPack's /usr). It is
+    # written then, into a folder named by the destination, so that
+    # installs of one build to several places can run at once.
+    set(pc_folder "${PROJECT_BINARY_DIR}/pkgconfig/\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}")
+    install(CODE "
+        set(PROJECT_VERSION ${PROJECT_VERSION})
+        get_filename_component(libdir \"${libdir}\" ABSOLUTE BASE_DIR \"\${CMAKE_INSTALL_PREFIX}\")
+        get_filename_component(includedir \"${CMAKE_INSTALL_INCLUDEDIR}\" ABSOLUTE
+            BASE_DIR \"\${CMAKE_INSTALL_PREFIX}\")
+        configure_file(\"${PROJECT_SOURCE_DIR}/cmake/tintlist.pc.in\" \"${pc_folder}/tintlist.pc\"
+            @ONLY)
+        file(INSTALL \"${pc_folder}/tintlist.pc\" DESTINATION \"\${libdir}/pkgconfig\")"
+        COMPONENT development)
+endif()
+
+# A parent project's installs and packaging stay its own.
+if(NOT top_level)
+    return()
+endif()
 
 if(WIN32)
     # Text files with CR LF line ends, as Windows users expect.
@@ -36,7 +97,7 @@ if(WIN32)
             COMMAND ${CMAKE_COMMAND} -DFROM=tintlist.html.lf -DTO=tintlist.html -P ${crlf}
             DEPENDS ${PROJECT_SOURCE_DIR}/doc/tintlist.1 ${crlf}
             COMMENT "Rendering the manual page as HTML")
-        add_custom_target(manual_html ALL DEPENDS tintlist.html)
+        add_custom_target(tintlist_manual_html ALL DEPENDS tintlist.html)
         install(FILES ${PROJECT_BINARY_DIR}/tintlist.html DESTINATION . COMPONENT runtime)
     else()
         set(no_manual "The zip's manual page needs mandoc or groff: install one, configure again")
@@ -44,7 +105,6 @@ if(WIN32)
         install(CODE "message(FATAL_ERROR \"${no_manual}\")" COMPONENT runtime)
     endif()
     set(CPACK_GENERATOR ZIP)
-    set(CPACK_STRIP_FILES ON)
     set(CPACK_PACKAGE_FILE_NAME tintlist-${PROJECT_VERSION}-win32)
     set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "list a colour-name database in one normalised layout")
 else()
@@ -57,7 +117,7 @@ else()
             DEPENDS ${PROJECT_SOURCE_DIR}/${file})
         list(APPEND compressed ${PROJECT_BINARY_DIR}/${name}.gz)
     endforeach()
-    add_custom_target(compressed_docs ALL DEPENDS ${compressed})
+    add_custom_target(tintlist_compressed_docs ALL DEPENDS ${compressed})
 
     # The licence in Debian's machine-readable copyright format.
     file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence)
@@ -73,59 +133,6 @@ else()
     install(FILES ${PROJECT_BINARY_DIR}/tintlist.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
         COMPONENT runtime)
 
-    # The library goes to lib/<multiarch> when installed to /usr on Debian,
-    # to lib elsewhere, or where a packager's CMAKE_INSTALL_LIBDIR says. A
-    # folder given absolute (Fedora's /usr/lib64) is taken relative to the
-    # prefix where it lies under it, so that the CMake package still moves
-    # with the prefix.
-    set(TINTLIST_INSTALL_LIBDIR ${CMAKE_INSTALL_LIBDIR})
-    if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
-        file(RELATIVE_PATH relative "${CMAKE_INSTALL_PREFIX}" "${CMAKE_INSTALL_LIBDIR}")
-        if(NOT relative MATCHES "^\\.\\.")
-            set(TINTLIST_INSTALL_LIBDIR ${relative})
-        endif()
-    endif()
-    set(package_dir ${TINTLIST_INSTALL_LIBDIR}/cmake/tintlist)
-    install(TARGETS libtintlist EXPORT tintlistTargets
-        ARCHIVE DESTINATION ${TINTLIST_INSTALL_LIBDIR} COMPONENT development)
-    install(FILES src/colour_database.hpp DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tintlist
-        COMPONENT development)
-    install(EXPORT tintlistTargets NAMESPACE tintlist:: DESTINATION ${package_dir}
-        COMPONENT development)
-    configure_file(cmake/tintlistConfig.cmake.in tintlistConfig.cmake COPYONLY)
-    write_basic_package_version_file(tintlistConfigVersion.cmake
-        COMPATIBILITY SameMajorVersion)
-    install(FILES ${PROJECT_BINARY_DIR}/tintlistConfig.cmake
-        ${PROJECT_BINARY_DIR}/tintlistConfigVersion.cmake
-        DESTINATION ${package_dir} COMPONENT development)
-    # The pkg-config file names the folders installed to, which are known
-    # only when installing (cmake --install --prefix, CPack's /usr). It is
-    # written then, in a folder of that destination's own, removed once
-    # installed, so that installs of one build to several places can run at
-    # once. A stripped install (our packages, cmake --install --strip) also
-    # strips the library of its debugging information, as Debian's dh_strip
-    # does: CMake itself strips only programs and shared libraries.
-    string(CONFIGURE [[
-        set(PROJECT_VERSION "@PROJECT_VERSION@")
-        set(prefix "${CMAKE_INSTALL_PREFIX}")
-        get_filename_component(libdir "@TINTLIST_INSTALL_LIBDIR@" ABSOLUTE BASE_DIR "${prefix}")
-        get_filename_component(includedir "@CMAKE_INSTALL_INCLUDEDIR@" ABSOLUTE
-            BASE_DIR "${prefix}")
-        if(CMAKE_INSTALL_DO_STRIP)
-            execute_process(COMMAND "@CMAKE_STRIP@" --strip-debug --enable-deterministic-archives
-                "$ENV{DESTDIR}${libdir}/libtintlist.a" RESULT_VARIABLE failed)
-            if(failed)
-                message(FATAL_ERROR "Stripping libtintlist.a failed")
-            endif()
-        endif()
-        string(MD5 destination "$ENV{DESTDIR}${prefix}")
-        set(pc "@PROJECT_BINARY_DIR@/pc-${destination}/tintlist.pc")
-        configure_file("@PROJECT_SOURCE_DIR@/cmake/tintlist.pc.in" "${pc}" @ONLY)
-        file(INSTALL "${pc}" DESTINATION "${libdir}/pkgconfig")
-        file(REMOVE_RECURSE "@PROJECT_BINARY_DIR@/pc-${destination}")
-    ]] install_library @ONLY)
-    install(CODE "${install_library}" COMPONENT development)
-
     # Debian's copyright and changelog go into our Debian packages alone:
     # CPack installs each package's component by name, which a full install
     # (cmake --install, make install, a distribution's own build) does not.
@@ -136,21 +143,21 @@ else()
             DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package} COMPONENT ${component}
             EXCLUDE_FROM_ALL)
     endforeach()
+    # lintian takes a program none of whose C library calls can be fortified
+    # for one built without _FORTIFY_SOURCE. The command's calls that could
+    # be are checked when compiling, or, in the library, read into the
+    # reader's buffer, whose size the compiler cannot see there.
+    install(FILES cmake/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
+        RENAME tintlist COMPONENT runtime EXCLUDE_FROM_ALL)
 
+    # The packages are laid out for /usr: cmake/cpack_options.cmake refuses a
+    # build folder configured for another prefix.
     set(CPACK_GENERATOR DEB)
-    # A build folder configured for another prefix is packed from a twin
-    # configured for /usr, with the same compiler, flags and build type.
     set(CPACK_TINTLIST_PREFIX ${CMAKE_INSTALL_PREFIX})
-    set(CPACK_TINTLIST_CMAKE ${CMAKE_COMMAND})
-    set(CPACK_TINTLIST_SOURCE_DIR ${PROJECT_SOURCE_DIR})
-    set(CPACK_TINTLIST_BINARY_DIR ${PROJECT_BINARY_DIR})
-    set(CPACK_TINTLIST_SETTINGS -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
-        -DCMAKE_CXX_COMPILER=${CMAKE_CXX_COMPILER} "-DCMAKE_CXX_FLAGS=$CACHE{CMAKE_CXX_FLAGS}")
     set(CPACK_DEB_COMPONENT_INSTALL ON)
     set(CPACK_COMPONENTS_ALL runtime development)
     set(CPACK_COMPONENTS_GROUPING IGNORE)
     set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-    set(CPACK_STRIP_FILES ON)
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
     set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 
@@ -173,13 +180,15 @@ number, and the listing goes on.")
     set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_REPLACES "tintlist-dev (<< 1.1.0~)")
     set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
     set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION
-        "classification of the lines of a colour-name database
-The tintlist library decides what one line of a colour-name database is:
-a colour entry, an entry with a value out of range, a comment, or a
-syntax error. This package holds its header, the static library, a CMake
-package and a pkg-config file.")
+        "read colour-name databases as the tintlist command does
+The tintlist library reads a colour-name database line by line, as the
+tintlist command does, and decides what each line is: a colour entry, an
+entry with a value out of range, a comment, or a syntax error. This
+package holds its header, the static library, a CMake package and a
+pkg-config file.")
 endif()
 
+set(CPACK_STRIP_FILES ON)
 # The folders a package makes have the same modes whatever the umask.
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
     GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
@@ -189,6 +198,4 @@ set(CPACK_PACKAGE_VENDOR "The tintlist developers")
 set(CPACK_PACKAGE_CONTACT "The tintlist developers <tintlist@example.org>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
-if(top_level) # a parent project's packaging stays its own
-    include(CPack)
-endif()
+include(CPack)

@@ -1,22 +1,24 @@
 // SPDX-License-Identifier: MIT
-// The figures beside the code are what the plainer form measured, against
-// the form kept, in classify_line's benchmark (bench/classify_benchmark.cpp).
-#include "colour_database.hpp"
+// The one grammar, classify_line, and the database reader.
+#include "line_scanner.hpp"
 
-#include "word.hpp"
-
+#include <algorithm>
 #include <array>
-#include <bit>
-#include <cstddef>
-#include <cstdint>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace tintlist {
 namespace {
 
-// Byte classes, from a table (comparisons instead: 18.0 against 16.5 ns a
-// line in classify_line's benchmark).
+// Byte classes, from a table: faster than comparisons.
 // White space is the C locale's: blank, \t, \n, \v, \f, \r. A NUL ends the
 // text, so it is neither space nor digit and stops every field.
 enum : std::uint8_t { space = 1, digit = 2 };
@@ -96,9 +98,8 @@ const char* scan_number(const char* p, const char* end, std::int32_t& value) noe
     const bool negative = p != end && *p == '-';
     if (p != end && (*p == '+' || *p == '-')) ++p;
 
-    // Up to eight digits at once, with no branch on the number's length (a
-    // loop over the digits, with comparisons for the byte classes: 28
-    // against 17 ns a line); a longer number goes on digit by digit.
+    // Up to eight digits at once, with no branch on the number's length,
+    // which would mispredict; a longer number goes on digit by digit.
     const std::uint64_t word = load_word(p, end);
     const int count = digit_count(word);
     if (count == 0) return nullptr;
@@ -109,33 +110,11 @@ const char* scan_number(const char* p, const char* end, std::int32_t& value) noe
     return p + count;
 }
 
-// The first c in [p, end), or end (one loop over the name for both bytes
-// instead: 25 against 17 ns a line).
+// The first c in [p, end), or end: the C library's search is faster than
+// one loop over the name for both bytes.
 const char* find_byte(const char* p, const char* end, char c) noexcept {
     const void* found = std::memchr(p, c, static_cast<std::size_t>(end - p));
     return found != nullptr ? static_cast<const char*>(found) : end;
-}
-
-// The outcome of a text that holds no entry.
-classified_line no_entry_result(std::string_view text) noexcept {
-    const bool silent = text.empty() || text[0] == '\0' || text[0] == '!';
-    return {silent ? line_outcome::skipped : line_outcome::syntax_error, {}};
-}
-
-// The outcome of an entry whose values were read into `colour` and whose
-// name runs from `name` to `name_end`.
-classified_line entry_result(colour_entry colour, const char* name, const char* name_end) noexcept {
-    colour.name = {name, static_cast<std::size_t>(name_end - name)};
-    // As unsigned, a negative value is beyond 255 too.
-    const bool valid =
-        (static_cast<std::uint32_t>(colour.red) | static_cast<std::uint32_t>(colour.green) |
-         static_cast<std::uint32_t>(colour.blue)) <= 255;
-    return {valid ? line_outcome::entry : line_outcome::out_of_range, colour};
-}
-
-// Once white space is passed, a name starts at any byte but NUL and newline.
-bool starts_name(char c) noexcept {
-    return c != '\0' && c != '\n';
 }
 
 } // namespace
@@ -147,9 +126,158 @@ classified_line classify_line(std::string_view text) noexcept {
     if (p != nullptr) p = scan_number(p, end, colour.green);
     if (p != nullptr) p = scan_number(p, end, colour.blue);
     if (p != nullptr) p = skip_space(p, end);
-    if (p == nullptr || p == end || !starts_name(*p)) return no_entry_result(text);
+    // Once white space is passed, a name starts at any byte but NUL and
+    // newline.
+    if (p == nullptr || p == end || *p == '\0' || *p == '\n') {
+        const bool silent = text.empty() || text[0] == '\0' || text[0] == '!';
+        return {silent ? line_outcome::skipped : line_outcome::syntax_error, {}};
+    }
     // The name runs to the first newline or NUL.
-    return entry_result(colour, p, find_byte(p, find_byte(p, end, '\0'), '\n'));
+    colour.name = {p, static_cast<std::size_t>(find_byte(p, find_byte(p, end, '\0'), '\n') - p)};
+    // As unsigned, a negative value is beyond 255 too.
+    const bool valid =
+        (static_cast<std::uint32_t>(colour.red) | static_cast<std::uint32_t>(colour.green) |
+         static_cast<std::uint32_t>(colour.blue)) <= 255;
+    return {valid ? line_outcome::entry : line_outcome::out_of_range, colour};
+}
+
+// A descriptor that cannot be valid fails as its first read would.
+database_reader::database_reader(int fd) noexcept : fd_(fd), failed_(fd < 0), at_end_(fd < 0) {}
+
+database_reader::database_reader(std::string_view text) noexcept : fd_(-1), text_(text) {
+#ifdef _WIN32
+    text_ = text.substr(0, text.find('\x1a')); // as a file read in text mode ends there
+#endif
+}
+
+// Lines are handed over a batch at a time. A read is made only when every
+// line taken in has been handed over, so that none of their names is
+// overwritten and a caller that stops asking reads no further.
+const database_line* database_reader::refill() noexcept {
+    std::size_t count = 0;
+    while (count == 0 && !at_end_) count = chunk_ < end_ ? cut() : read();
+    next_ = lines_ + 1;
+    held_ = lines_ + count;
+    return count > 0 ? lines_ : nullptr;
+}
+
+// Takes the lines of the block read from where the last batch ended, in
+// whole 64-byte chunks, until a batch is in hand; returns how many. A line
+// that is still unfinished at the end of the block and already too long is
+// classified then, so that memory stays fixed, and the rest of it is passed
+// over; any other waits for the next read.
+std::size_t database_reader::cut() noexcept {
+    // The Windows runtime's text mode already reads CR LF as LF from a
+    // descriptor; elsewhere, and from text in memory, the reader does the
+    // same, so a database lists alike on every platform.
+#ifdef _WIN32
+    const bool fold_crlf = fd_ < 0;
+#else
+    constexpr bool fold_crlf = true;
+#endif
+    // The state is kept in locals while cutting: stores through the lines'
+    // bytes could otherwise change the members, as far as the compiler
+    // knows, and each would be read again for every line.
+    char *line = line_, *nul = nul_, *chunk = chunk_;
+    char* const end = end_;
+    std::int64_t number = number_;
+    database_line* out = lines_;
+    const auto hand_over = [&](classified_line taken) { *out++ = {taken, ++number}; };
+    for (; chunk < end && out < lines_ + batch; chunk += 64) {
+        std::uint64_t bits = newlines_and_nuls(chunk);
+        if (end - chunk < 64) bits &= (std::uint64_t{1} << (end - chunk)) - 1;
+        for (; bits != 0; bits &= bits - 1) {
+            char* const found = chunk + std::countr_zero(bits);
+            if (*found == '\0') {
+                if (nul == nullptr) nul = found;
+                continue;
+            }
+            auto length = static_cast<std::size_t>(found - line);
+            // The byte before the newline lies in the buffer even when the
+            // line is empty.
+            if (found[-1] == '\r' && fold_crlf && length > 0) line[--length] = '\n';
+            const std::size_t nul_at =
+                nul != nullptr ? static_cast<std::size_t>(nul - line) : length;
+            hand_over(classify_at(line, length, nul_at, true));
+            line = found + 1;
+            nul = nullptr;
+        }
+    }
+    if (chunk >= end && static_cast<std::size_t>(end - line) >= line_limit + 2) {
+        hand_over(classify_at(line, static_cast<std::size_t>(end - line), 0, false));
+        passing_over_ = true;
+        line = end;
+    }
+    line_ = line, nul_ = nul, chunk_ = chunk, number_ = number;
+    return static_cast<std::size_t>(out - lines_);
+}
+
+// Moves the unfinished line in front of the block, then reads the block
+// after it; returns 1 when the end of the database leaves that line to be
+// handed over, else 0.
+std::size_t database_reader::read() noexcept {
+    char* const block = buffer_ + carry_room;
+    const auto carried = static_cast<std::size_t>(end_ - line_);
+    const std::size_t nul = nul_ != nullptr ? static_cast<std::size_t>(nul_ - line_) : carried;
+    std::memmove(block - carried, line_, carried);
+    line_ = block - carried;
+    nul_ = nul < carried ? line_ + nul : nullptr;
+
+    long got;
+    if (fd_ < 0) {
+        got = static_cast<long>(text_.copy(block, read_size_));
+        text_.remove_prefix(static_cast<std::size_t>(got));
+    } else {
+#ifdef _WIN32
+        got = _read(fd_, block, static_cast<unsigned>(read_size_));
+#else
+        do got = ::read(fd_, block, read_size_);
+        while (got < 0 && errno == EINTR);
+#endif
+    }
+    read_size_ = std::min(2 * read_size_, block_size);
+    if (got <= 0) {
+        at_end_ = true;
+        failed_ = got < 0;
+        if (failed_ || carried == 0) return 0;
+        lines_[0] = {classify_at(line_, carried, nul, false), ++number_};
+        return 1;
+    }
+    chunk_ = block;
+    end_ = block + got;
+    if (passing_over_) {
+        // The rest of a line too long: cutting starts after its newline, 64
+        // bytes at a time from there.
+        char* const newline =
+            static_cast<char*>(std::memchr(block, '\n', static_cast<std::size_t>(got)));
+        passing_over_ = newline == nullptr;
+        line_ = chunk_ = passing_over_ ? end_ : newline + 1;
+    }
+    return 0;
+}
+
+int open_database(const char* path) noexcept {
+#ifdef _WIN32
+    return _open(path, _O_RDONLY | _O_TEXT);
+#else
+    // A directory counts as a file that cannot be opened, as it does on
+    // Windows.
+    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    struct stat status;
+    if (fd >= 0 && (fstat(fd, &status) != 0 || S_ISDIR(status.st_mode))) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+#endif
+}
+
+void close_database(int fd) noexcept {
+#ifdef _WIN32
+    _close(fd);
+#else
+    close(fd); // a file opened for reading holds nothing to lose
+#endif
 }
 
 } // namespace tintlist

@@ -5,12 +5,10 @@
 //
 // Reads name.txt (./rgb.txt without exactly one argument), writes each colour
 // entry to standard output as "rrr ggg bbb\t\tname" and reports each bad line
-// on standard error with the database path and line number. The figures
-// beside the code are what the plainer form measured, against the form
-// kept, in make bench's throughput on its loose and laid-out databases.
+// on standard error with the database path and line number. The library's
+// database_reader does the reading.
 
-#include "colour_database.hpp"
-#include "line_scanner.hpp"
+#include <tintlist/colour_database.hpp>
 
 #include <algorithm>
 #include <array>
@@ -20,10 +18,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <fcntl.h>
 #include <initializer_list>
 #include <string_view>
-#include <sys/stat.h>
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -32,19 +28,17 @@
 
 namespace {
 
-using tintlist::classified_line;
-using tintlist::colour_entry;
+using tintlist::database_line;
 using tintlist::line_outcome;
 
 constexpr std::size_t output_size = 128 * 1024, first_output_limit = 4 * 1024;
 
 // Names are copied in whole chunks: a fixed-size copy has no branch on the
-// length, which varies from line to line and would mispredict (an exact
-// memcpy measured 0.80 and 0.81 of the throughput). A name lies in the
-// scanner's buffer, which may be read that far past a line's end. The
-// output buffer needs no slack for them: a name is shorter than a line, so
-// its chunks, and the newline after it, end within line_limit + 1 bytes,
-// which put_entry keeps room for.
+// length, which varies from line to line and would mispredict. The reader
+// lets a name be read readable_slack bytes past its end. The output buffer
+// needs no slack for them: a name is shorter than a line, so its chunks,
+// and the newline after it, end within line_limit + 1 bytes, which
+// put_entry keeps room for.
 constexpr std::size_t name_chunk = 32;
 static_assert(name_chunk <= tintlist::readable_slack);
 static_assert((tintlist::line_limit + 1) % name_chunk == 0);
@@ -55,27 +49,29 @@ void copy_name(char* to, std::string_view name) {
         std::memcpy(to + i, name.data() + i, name_chunk);
 }
 
-// "  0 " to "255 ": each value right-aligned in three columns, then a blank
-// (the digits worked out for each entry instead: 0.58 and 0.63 of the
-// throughput).
+// "  0 " to "255 ": each value right-aligned in three columns, then a blank,
+// from a table rather than worked out for each entry.
 constexpr auto padded_values = [] {
     std::array<std::array<char, 4>, 256> table{};
-    for (unsigned v = 0; v < 256; ++v) {
+    for (unsigned v = 0; v < 256; ++v)
         table[v] = {v >= 100 ? char('0' + v / 100) : ' ', v >= 10 ? char('0' + v / 10 % 10) : ' ',
                     char('0' + v % 10), ' '};
-    }
     return table;
 }();
 
-// Standard output, gathered into large blocks. After the first failed write
-// nothing more is written.
-struct output {
-    char* data; // output_size bytes
+// A listing: its names for diagnostics, and standard output, gathered into
+// large blocks. After the first failed write nothing more is written.
+struct listing {
+    const char* program;
+    const char* path; // the database path
+    char* data;       // output_size bytes
     std::size_t used;
     // Written out past this, which starts small and doubles up to
-    // output_size: a short listing then touches few of its pages.
+    // output_size: a short listing then touches few of its pages. A
+    // terminal has 0, so that each entry shows as soon as it is listed.
     std::size_t limit;
     bool failed;
+    bool errors_lost; // a diagnostic could not be written
 };
 
 // Writes all of size bytes at p to fd; false when a write fails.
@@ -95,19 +91,18 @@ bool write_all(int fd, const char* p, std::size_t size) {
 }
 
 // Writes out what is gathered; after a failure it is dropped.
-void flush_output(output& out) {
+void flush_output(listing& out) {
     if (out.used > 0 && !out.failed) out.failed = !write_all(1, out.data, out.used);
     out.used = 0;
     out.limit = std::min(2 * out.limit, output_size);
 }
 
-// Appends an entry whose name lies in the scanner's buffer. The gathered
-// output is written out first when the longest entry, name chunks included,
-// might not fit after it.
-void put_entry(output& out, const colour_entry& colour) {
+// Appends an entry whose name lies in the reader's buffer, then writes out
+// what is gathered if the longest entry, name chunks included, might not
+// fit after it.
+void put_entry(listing& out, const tintlist::colour_entry& colour) {
     constexpr std::size_t fields = 3 * 4 + 1; // "rrr ggg bbb\t\t"
     constexpr std::size_t longest = fields + tintlist::line_limit + 1;
-    if (out.used > out.limit - longest) flush_output(out);
 
     // The values lie in 0..255: as unsigned they index without widening.
     const auto padded = [](std::int32_t value) {
@@ -122,6 +117,7 @@ void put_entry(output& out, const colour_entry& colour) {
     copy_name(p + fields, colour.name);
     p[length - 1] = '\n';
     out.used += length;
+    if (out.used + longest > out.limit) flush_output(out);
 }
 
 // Writes one diagnostic line to standard error, made of these parts; false
@@ -146,22 +142,14 @@ bool report(std::initializer_list<std::string_view> parts) {
     return write_all(2, line, used) && written;
 }
 
-struct listing {
-    const char* program;
-    const char* path; // the database path, for diagnostics
-    std::int64_t line_number;
-    bool errors_lost; // a diagnostic could not be written
-    output out;
-};
-
-void report_line(listing& state, const classified_line& line) {
+void report_line(listing& state, const database_line& line) {
     // Diagnostics follow the entries listed before them, also when both
     // streams go to one place.
-    flush_output(state.out);
-    if (state.out.failed) return; // the listing stops at a failed write
+    flush_output(state);
+    if (state.failed) return; // the listing stops at a failed write
     std::array<char, 24> digits;
     const auto number = std::string_view(
-        digits.data(), std::to_chars(digits.begin(), digits.end(), state.line_number).ptr);
+        digits.data(), std::to_chars(digits.begin(), digits.end(), line.number).ptr);
     const bool written =
         line.outcome == line_outcome::syntax_error
             ? report({state.program, ":  syntax error: ", state.path, ":", number, "\n"})
@@ -170,67 +158,37 @@ void report_line(listing& state, const classified_line& line) {
     state.errors_lost |= !written;
 }
 
-void list_line(listing& state, const classified_line& line) {
-    ++state.line_number;
-    if (line.outcome == line_outcome::entry)
-        put_entry(state.out, line.colour);
-    else if (line.outcome != line_outcome::skipped)
-        report_line(state, line);
-}
-
-// Opens the database for reading in text mode; -1 when it cannot be opened.
-// A directory counts as a file that cannot be opened, as it does on Windows.
-int open_database(const char* path) {
-#ifdef _WIN32
-    return _open(path, _O_RDONLY | _O_TEXT);
-#else
-    const int fd = open(path, O_RDONLY);
-    struct stat status;
-    if (fd >= 0 && (fstat(fd, &status) != 0 || S_ISDIR(status.st_mode))) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-#endif
-}
-
 // Lists the open database `name` at `path`; returns the exit status. The
-// whole listing is one loop (not flattened: 0.88 and 0.91 of the throughput),
-// kept apart from main (inlined there, with -fstack-protector-strong: 0.95
-// to 0.97 of the throughput; apart, the guard costs nothing measurable).
+// whole listing is one loop, flattened, since calls in it cost; it is kept
+// apart from main, where the stack protector would guard every pass.
 [[gnu::flatten, gnu::noinline]] int list_database(const char* program, const char* name,
                                                   const char* path, int database) {
-    // The buffers have static storage: on the stack they would put every
-    // other local and call far below the top, on pages of their own.
-    static tintlist::scan_buffer buffer;
+    // The output has static storage: on the stack it would put every other
+    // local and call far below the top, on pages of their own.
     static char output_data[output_size];
-    listing state{program, path, 0, false, {output_data, 0, first_output_limit, false}};
-    // A terminal shows each entry before a read that may wait for more
-    // input; files and pipes get large blocks. The scan stops after the
-    // block in which a write failed.
 #ifdef _WIN32
     const bool terminal = _isatty(1) != 0;
 #else
     const bool terminal = isatty(1) != 0;
 #endif
-    const tintlist::scan_ending end = tintlist::scan_lines(
-        database, buffer, [&state](const classified_line& line) { list_line(state, line); },
-        [&state, terminal] {
-            if (terminal) flush_output(state.out);
-            return !state.out.failed;
-        });
-#ifdef _WIN32
-    _close(database);
-#else
-    close(database); // a file opened for reading holds nothing to lose
-#endif
+    listing state{program, path, output_data, 0, terminal ? 0 : first_output_limit, false, false};
+    tintlist::database_reader reader(database);
+    // The listing stops at a failed write, reading no further.
+    while (const database_line* line = reader.next()) {
+        if (line->outcome == line_outcome::entry)
+            put_entry(state, line->colour);
+        else if (line->outcome != line_outcome::skipped)
+            report_line(state, *line);
+        if (state.failed) break;
+    }
+    tintlist::close_database(database);
 
-    flush_output(state.out); // what was listed stays listed
-    if (end == tintlist::scan_ending::read_failed && !state.out.failed)
+    flush_output(state); // what was listed stays listed
+    if (reader.read_failed() && !state.failed)
         report({program, ":  unable to read rgb database \"", name, "\"\n"});
-    if (state.out.failed) report({program, ":  unable to write standard output\n"});
+    if (state.failed) report({program, ":  unable to write standard output\n"});
     // A diagnostic that was lost cannot be reported, but it fails the run.
-    const bool whole = end == tintlist::scan_ending::end_of_file && !state.out.failed;
+    const bool whole = !reader.read_failed() && !state.failed;
     return whole && !state.errors_lost ? 0 : 1;
 }
 
@@ -253,7 +211,7 @@ int main(int argc, char** argv) {
         argc > 0 && argv[0] != nullptr && argv[0][0] != '\0' ? argv[0] : "tintlist";
     const char* name = argc == 2 ? argv[1] : "./rgb";
     char path[PATH_MAX];
-    const int database = database_path(name, path) ? open_database(path) : -1;
+    const int database = database_path(name, path) ? tintlist::open_database(path) : -1;
     if (database < 0) {
         report({program, ":  unable to open rgb database \"", name, "\"\n"});
         return 1;

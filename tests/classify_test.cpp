@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "colour_database.hpp"
+#include <tintlist/colour_database.hpp>
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,9 @@
 // number fitting 32 bits. classify_cut_line against classify_line on the same
 // lines, cut as the listing cuts them, with any bytes after them.
 
-#include "colour_database.hpp"
 #include "line_scanner.hpp"
 #include "scanner_reference.hpp"
+#include <tintlist/colour_database.hpp>
 
 #include <gtest/gtest.h>
 

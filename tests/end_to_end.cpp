@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "end_to_end.hpp"
 
-#include "colour_database.hpp"
-
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -56,6 +54,28 @@ static std::vector<std::string> lines_of(const std::string& file) {
     return lines;
 }
 
+std::optional<written_line> written_for(std::int64_t number, const tintlist::classified_line& line,
+                                        const std::string& path) {
+    using tintlist::line_outcome;
+    const auto n = static_cast<std::size_t>(number);
+    const std::string at = path + ":" + std::to_string(number) + "\n";
+    const tintlist::colour_entry& colour = line.colour;
+    if (line.outcome == line_outcome::entry) {
+        char fields[16];
+        std::snprintf(fields, sizeof fields, "%3d %3d %3d\t\t", colour.red, colour.green,
+                      colour.blue);
+        return written_line{false, n, fields + std::string(colour.name) + "\n"};
+    }
+    if (line.outcome == line_outcome::out_of_range) {
+        return written_line{true, n,
+                            program() + ":  value for \"" + std::string(colour.name) +
+                                "\" out of range: " + at};
+    }
+    if (line.outcome == line_outcome::syntax_error)
+        return written_line{true, n, program() + ":  syntax error: " + at};
+    return std::nullopt;
+}
+
 // A line keeps 511 characters; a longer one that is not passed over is a
 // syntax error.
 std::vector<written_line> expected_listing(const std::string& file, const std::string& path) {
@@ -63,28 +83,16 @@ std::vector<written_line> expected_listing(const std::string& file, const std::s
     std::vector<written_line> listing;
     const std::vector<std::string> lines = lines_of(file);
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string at = path + ":" + std::to_string(i + 1) + "\n";
         const std::string& line = lines[i];
         const bool has_end = line.back() == '\n';
+        tintlist::classified_line classified = tintlist::classify_line(line);
         if (line.size() - has_end > 511) {
             const std::string_view head = std::string_view(line).substr(0, 511);
-            if (tintlist::classify_line(head).outcome != line_outcome::skipped)
-                listing.push_back({true, i + 1, program() + ":  syntax error: " + at});
-            continue;
+            const bool comment = tintlist::classify_line(head).outcome == line_outcome::skipped;
+            classified = {comment ? line_outcome::skipped : line_outcome::syntax_error, {}};
         }
-        const auto [outcome, colour] = tintlist::classify_line(line);
-        if (outcome == line_outcome::entry) {
-            char fields[16];
-            std::snprintf(fields, sizeof fields, "%3d %3d %3d\t\t", colour.red, colour.green,
-                          colour.blue);
-            listing.push_back({false, i + 1, fields + std::string(colour.name) + "\n"});
-        } else if (outcome == line_outcome::out_of_range) {
-            listing.push_back({true, i + 1,
-                               program() + ":  value for \"" + std::string(colour.name) +
-                                   "\" out of range: " + at});
-        } else if (outcome == line_outcome::syntax_error) {
-            listing.push_back({true, i + 1, program() + ":  syntax error: " + at});
-        }
+        if (auto written = written_for(static_cast<std::int64_t>(i + 1), classified, path))
+            listing.push_back(*written);
     }
     return listing;
 }
@@ -183,6 +191,7 @@ result EndToEnd::run_argv(std::vector<std::string> argv, const launch& how) cons
             chdir(folder().c_str()) != 0)
             _exit(126);
         if (target == standard_output::closed) close(1);
+        if (how.input_closed) close(0);
         execvpe(file.c_str(), pointers.data(), environment.data());
         _exit(127);
     }

@@ -4,9 +4,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <tintlist/colour_database.hpp>
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -32,6 +35,7 @@ struct launch {
     std::vector<std::string> wrapper;     // a program that runs it for this run (strace)
     std::vector<std::string> environment; // NAME=value settings added for this run
     bool errors_device_full = false;      // standard error on /dev/full
+    bool input_closed = false;            // no standard input: a database opens as 0
     std::string output_path;              // standard output to this file (a terminal)
 };
 
@@ -64,6 +68,11 @@ struct written_line {
     std::size_t number;
     std::string bytes; // with its newline
 };
+
+// What the command writes for line `number` of the database at `path`,
+// classified so; nothing for a line passed over.
+std::optional<written_line> written_for(std::int64_t number, const tintlist::classified_line& line,
+                                        const std::string& path);
 
 // What the command must write for a database at `path` holding `file`, line
 // by line, from a plain split of the file and classify_line on each line.

@@ -59,14 +59,16 @@ TEST(Window, EveryByteAtEveryPlace) {
                 bytes.fill(fill);
                 bytes[at] = c;
                 const tintlist::window bits = tintlist::window_at(bytes.data());
-                ASSERT_EQ((bits.space >> at & 1) != 0, space) << "byte " << value << " at " << at;
-                ASSERT_EQ((bits.digit >> at & 1) != 0, digit) << "byte " << value << " at " << at;
-                // Only the byte changed changes its bit.
-                const std::uint32_t others = ~(std::uint32_t{1} << at) & 0xffff;
-                const std::uint32_t fill_space = fill == ' ' ? 0xffff : 0;
-                const std::uint32_t fill_digit = fill == '5' ? 0xffff : 0;
-                ASSERT_EQ(bits.space & others, fill_space & others);
-                ASSERT_EQ(bits.digit & others, fill_digit & others);
+                ASSERT_EQ((bits.not_space >> at & 1) == 0, space)
+                    << "byte " << value << " at " << at;
+                ASSERT_EQ((bits.not_digit >> at & 1) == 0, digit)
+                    << "byte " << value << " at " << at;
+                // Only the byte changed changes its bit; past the window all are set.
+                const std::uint32_t others = ~(std::uint32_t{1} << at);
+                const std::uint32_t fill_space = fill == ' ' ? 0xffff0000 : ~0u;
+                const std::uint32_t fill_digit = fill == '5' ? 0xffff0000 : ~0u;
+                ASSERT_EQ(bits.not_space & others, fill_space & others);
+                ASSERT_EQ(bits.not_digit & others, fill_digit & others);
             }
         }
     }

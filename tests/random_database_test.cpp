@@ -87,6 +87,18 @@ bool has_layout(std::string_view line) {
            field(8) && line.substr(11, 2) == "\t\t";
 }
 
+// What the command would write for the lines that a reader hands over.
+expectation written_by(tintlist::database_reader&& reader, const std::string& path) {
+    expectation e;
+    while (const tintlist::database_line* line = reader.next()) {
+        if (const auto written = written_for(line->number, *line, path))
+            (written->diagnostic ? e.err : e.out) += written->bytes;
+    }
+    return e;
+}
+
+// The command, and the library's reader from the file and from the same
+// bytes in memory.
 TEST_F(EndToEnd, EveryLineAccountedForOnce) {
     database_maker maker(4711);
     std::size_t listed = 0, reported = 0;
@@ -98,6 +110,17 @@ TEST_F(EndToEnd, EveryLineAccountedForOnce) {
         ASSERT_EQ(r.out, text(e.out)) << "database " << n;
         ASSERT_EQ(r.err, text(e.err)) << "database " << n;
         ASSERT_EQ(r.status, 0) << "database " << n;
+
+        const int fd = tintlist::open_database((folder() / "random.txt").c_str());
+        ASSERT_GE(fd, 0);
+        const expectation from_file = written_by(tintlist::database_reader(fd), "random.txt");
+        tintlist::close_database(fd);
+        const expectation from_memory =
+            written_by(tintlist::database_reader(maker.file), "random.txt");
+        for (const expectation& read : {from_file, from_memory}) {
+            ASSERT_EQ(read.out, e.out) << "database " << n;
+            ASSERT_EQ(read.err, e.err) << "database " << n;
+        }
         listed += std::count(e.out.begin(), e.out.end(), '\n');
         reported += std::count(e.err.begin(), e.err.end(), '\n');
 

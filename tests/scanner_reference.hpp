@@ -4,7 +4,7 @@
 // which every number fits a signed 32-bit integer.
 #pragma once
 
-#include "colour_database.hpp"
+#include <tintlist/colour_database.hpp>
 
 #include <array>
 #include <cstdio>

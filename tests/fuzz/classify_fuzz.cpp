@@ -3,9 +3,9 @@
 // the result must be the scanner's; everywhere it must keep its invariants;
 // and classify_cut_line must agree with it on the input cut as a line.
 
-#include "colour_database.hpp"
 #include "line_scanner.hpp"
 #include "scanner_reference.hpp"
+#include <tintlist/colour_database.hpp>
 
 #include <algorithm>
 #include <cstddef>
