@@ -144,10 +144,10 @@ class database_reader {
     bool passing_over_ = false; // inside the rest of a line that was too long
     std::int64_t number_ = 0;   // the number of the last line taken in
     std::size_t read_size_ = first_read_size;
-    char* line_ = nullptr;                // where the next line starts
+    char* line_ = buffer_ + carry_room;   // where the next line starts
     char* nul_ = nullptr;                 // its first NUL, if one has been seen
-    char* chunk_ = nullptr;               // the next 64 bytes to cut
-    char* end_ = nullptr;                 // the end of the block read
+    char* chunk_ = line_;                 // the next 64 bytes to cut
+    char* end_ = line_;                   // the end of the block read
     const database_line* next_ = nullptr; // the lines in hand not handed over,
     const database_line* held_ = nullptr; // up to here
     database_line lines_[batch + 64 + 1];
