@@ -4,10 +4,11 @@
 # The library, component development (Debian package libtintlist-dev), also
 # from a parent project that asks for it: libtintlist.a, its header, a CMake
 # package exporting tintlist::tintlist and a pkg-config file. At the top
-# level, the command, component runtime (package tintlist): bin/tintlist and
-# its manual page. Only the Debian packages carry the copyright and
-# changelog files Debian asks for. On Windows: tintlist.exe, the licence,
-# the README and the manual page as HTML, with CR LF line ends, in a zip.
+# level, the command, component runtime (package tintlist): bin/tintlist,
+# its manual page and shell completions. Only the Debian packages carry the
+# copyright and changelog files Debian asks for. On Windows: tintlist.exe,
+# the licence, the README and the manual page as HTML, with CR LF line
+# ends, in a zip.
 include(GNUInstallDirs)
 
 if(NOT WIN32)
@@ -132,6 +133,20 @@ else()
     install(TARGETS tintlist RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
     install(FILES ${PROJECT_BINARY_DIR}/tintlist.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
         COMPONENT runtime)
+    # Shell completions, where each shell looks for them. zsh looks in
+    # site-functions under /usr/local, and Debian's in vendor-completions
+    # for /usr.
+    set(zsh_dir site-functions)
+    if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+        set(zsh_dir vendor-completions)
+    endif()
+    set(completions ${PROJECT_SOURCE_DIR}/doc/completions)
+    install(FILES ${completions}/tintlist.bash RENAME tintlist
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/bash-completion/completions COMPONENT runtime)
+    install(FILES ${completions}/_tintlist DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/zsh/${zsh_dir}
+        COMPONENT runtime)
+    install(FILES ${completions}/tintlist.fish
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/fish/vendor_completions.d COMPONENT runtime)
 
     # Debian's copyright and changelog go into our Debian packages alone:
     # CPack installs each package's component by name, which a full install

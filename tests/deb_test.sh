@@ -35,7 +35,8 @@ check() { # deb package section files...
     [ "$files" = "$expected" ] || fail "$package: files are: $(echo $files)"
 }
 check "$runtime" tintlist utils usr/bin/tintlist usr/share/man/man1/tintlist.1.gz \
-    usr/share/lintian/overrides/tintlist
+    usr/share/bash-completion/completions/tintlist usr/share/zsh/vendor-completions/_tintlist \
+    usr/share/fish/vendor_completions.d/tintlist.fish usr/share/lintian/overrides/tintlist
 dpkg-deb -f "$runtime" Depends | grep -q 'libc6' ||
     fail "tintlist: Depends is '$(dpkg-deb -f "$runtime" Depends)'"
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch)

@@ -89,13 +89,17 @@ else
     DESTDIR=$stage cmake --install "$build" --prefix "$prefix" >/dev/null
 fi
 
-# Every file in the stage, and nothing else: the command and its manual
-# page, but from a parent project; the library, its header, its CMake
-# package (whose file of imported targets is named by build type) and its
-# pkg-config file.
+# Every file in the stage, and nothing else: the command, its manual page
+# and its completions, but from a parent project; the library, its header,
+# its CMake package (whose file of imported targets is named by build type)
+# and its pkg-config file.
 files=$(cd "$stage" && find . ! -type d | sed 's|^\./||' |
     sed 's/tintlistTargets-[a-z]*\.cmake$/tintlistTargets-BUILD.cmake/' | sort)
-[ "$consumer" = subproject ] || command="bin/tintlist share/man/man1/tintlist.1.gz"
+zsh=site-functions
+[ "$4" != /usr ] || zsh=vendor-completions # as configured
+[ "$consumer" = subproject ] || command="bin/tintlist share/man/man1/tintlist.1.gz
+    share/bash-completion/completions/tintlist share/zsh/$zsh/_tintlist
+    share/fish/vendor_completions.d/tintlist.fish"
 expected=$(for file in ${command-} \
     include/tintlist/colour_database.hpp "$libdir/libtintlist.a" "$libdir/pkgconfig/tintlist.pc" \
     "$libdir/cmake/tintlist/tintlistConfig.cmake" "$libdir/cmake/tintlist/tintlistConfigVersion.cmake" \
@@ -114,6 +118,12 @@ if [ "$consumer" = cmake ]; then
     build_consumer -DCMAKE_PREFIX_PATH="$stage$prefix" ${package_dir:+-Dtintlist_DIR="$package_dir"}
     same_as_command "$work/consumer/tintlist"
     same_as_command "$work/consumer/consumer_of_colour_database"
+
+    # bash, with the completion installed, offers examples/rgb.txt as
+    # examples/rgb.
+    offered=$(cd "$source" && bash -c '. "$0"; COMP_WORDS=(tintlist examples/r) COMP_CWORD=1
+        _tintlist; echo "${COMPREPLY[@]}"' "$stage$prefix/share/bash-completion/completions/tintlist")
+    [ "$offered" = examples/rgb ] || { echo "FAIL: bash completes examples/r to '$offered'"; exit 1; }
 
     # Uninstalled, the stage holds no file, and none of tintlist's folders.
     make_target uninstall
