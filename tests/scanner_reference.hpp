@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
-// The C library's scanner as a reference for classify_line, inside the
-// contract where it is exact: a NUL-terminated text of at most 511 bytes in
-// which every number fits a signed 32-bit integer.
+// What the differential test and the fuzzer share: the C library's scanner
+// as a reference for classify_line, inside the contract where it is exact
+// (a NUL-terminated text of at most 511 bytes in which every number fits a
+// signed 32-bit integer); a line cut as the reader cuts it; and the
+// comparison of two classifications.
 #pragma once
 
 #include <tintlist/colour_database.hpp>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <string>
@@ -39,6 +42,10 @@ struct reference_line {
     tintlist::line_outcome outcome;
     std::array<int, 3> rgb;
     std::string name; // for entry and out_of_range
+
+    tintlist::classified_line classified() const {
+        return {outcome, {rgb[0], rgb[1], rgb[2], name}};
+    }
 };
 
 // Classifies text as sscanf with the entry format reads it.
@@ -58,6 +65,36 @@ inline reference_line reference_classify(const std::string& text) {
         r.outcome = line_outcome::skipped;
     }
     return r;
+}
+
+// Where the reader cuts the first line out of text: at its first NUL, or
+// after its first newline.
+inline std::size_t cut_length(std::string_view text) {
+    std::size_t length = std::min(text.find('\0'), text.size());
+    if (const std::size_t newline = text.find('\n'); newline < length) length = newline + 1;
+    return length;
+}
+
+// The first `length` bytes of text as the reader's buffer holds them once
+// cut: then the NUL that ends them unless they end in a newline, then
+// `slack`, bytes that must never be taken.
+inline std::string as_cut(std::string_view text, std::size_t length, std::string_view slack) {
+    std::string buffer(text.substr(0, length));
+    if (buffer.empty() || buffer.back() != '\n') buffer += '\0';
+    return buffer.append(slack);
+}
+
+inline bool is_entry(const tintlist::classified_line& line) {
+    return line.outcome == tintlist::line_outcome::entry ||
+           line.outcome == tintlist::line_outcome::out_of_range;
+}
+
+// The same outcome, and for an entry the same values and name.
+inline bool same_classification(const tintlist::classified_line& a,
+                                const tintlist::classified_line& b) {
+    const tintlist::colour_entry &x = a.colour, &y = b.colour;
+    return a.outcome == b.outcome && (!is_entry(a) || (x.red == y.red && x.green == y.green &&
+                                                       x.blue == y.blue && x.name == y.name));
 }
 
 } // namespace tintlist_test

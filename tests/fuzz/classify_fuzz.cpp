@@ -7,14 +7,12 @@
 #include "scanner_reference.hpp"
 #include <tintlist/colour_database.hpp>
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace {
 
@@ -33,8 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text(reinterpret_cast<const char*>(data), size);
     const auto [outcome, colour] = tintlist::classify_line(text);
 
-    const bool is_entry = outcome == line_outcome::entry || outcome == line_outcome::out_of_range;
-    if (is_entry) {
+    if (tintlist_test::is_entry({outcome, colour})) {
         const char* name = colour.name.data();
         require(!colour.name.empty(), "empty name");
         require(name >= text.data() && name + colour.name.size() <= text.data() + text.size(),
@@ -50,31 +47,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(text.empty() || text[0] == '!' || text[0] == '\0', "skipped without a mark");
 
     if (tintlist_test::inside_contract(text)) {
-        const auto expected = tintlist_test::reference_classify(text);
-        require(outcome == expected.outcome, "outcome differs from sscanf");
-        if (is_entry) {
-            require(colour.red == expected.rgb[0] && colour.green == expected.rgb[1] &&
-                        colour.blue == expected.rgb[2],
-                    "values differ from sscanf");
-            require(colour.name == expected.name, "name differs from sscanf");
-        }
+        require(tintlist_test::same_classification(
+                    {outcome, colour}, tintlist_test::reference_classify(text).classified()),
+                "differs from sscanf");
     }
 
-    // Cut as the listing cuts a line: at the first NUL, or after the first
-    // newline; then a NUL where it has neither, and bytes never to be taken.
-    std::size_t length = std::min(text.find('\0'), text.size());
-    if (const std::size_t newline = text.find('\n'); newline < length) length = newline + 1;
-    std::vector<char> cut(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length));
-    if (cut.empty() || cut.back() != '\n') cut.push_back('\0');
-    cut.insert(cut.end(), tintlist::readable_slack, '7');
+    // Cut as the reader cuts a line, then NUL and bytes never to be taken.
+    const std::size_t length = tintlist_test::cut_length(text);
+    const std::string cut =
+        tintlist_test::as_cut(text, length, std::string(tintlist::readable_slack, '7'));
     const std::string_view line(cut.data(), length);
-    const auto whole = tintlist::classify_line(line);
-    const auto fast = tintlist::classify_cut_line(line);
-    require(fast.outcome == whole.outcome, "cut line: outcome differs");
-    if (fast.outcome == line_outcome::entry || fast.outcome == line_outcome::out_of_range) {
-        require(fast.colour.red == whole.colour.red && fast.colour.green == whole.colour.green &&
-                    fast.colour.blue == whole.colour.blue && fast.colour.name == whole.colour.name,
-                "cut line: entry differs");
-    }
+    require(tintlist_test::same_classification(tintlist::classify_cut_line(line),
+                                               tintlist::classify_line(line)),
+            "cut line: classify_cut_line differs");
     return 0;
 }
