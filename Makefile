@@ -1,9 +1,9 @@
 # SPDX-License-Identifier: MIT
 # Quick start: `make run` lists the sample database, `make check` runs every
 # test. Both configure and build first when needed; `make check` also gets
-# GoogleTest if this machine has none. `make install` and `make uninstall`
-# take PREFIX (default /usr/local) and DESTDIR, as the GNU Coding Standards
-# have them.
+# GoogleTest if this machine has none. `make install` takes PREFIX (default
+# /usr/local) and DESTDIR, as the GNU Coding Standards have them; `make
+# uninstall` the same DESTDIR.
 BUILD ?= build
 PREFIX ?= /usr/local
 DESTDIR ?=
@@ -18,8 +18,6 @@ FOR_PREFIX = grep -qxF 'CMAKE_INSTALL_PREFIX:PATH=$(PREFIX)' $(BUILD)/CMakeCache
 # A build made by one user and installed by root stays the user's: what the
 # install wrote into it (CMake's install_manifest.txt, say) is given back.
 GIVE_BACK = [ "$$(id -u)" != 0 ] || chown -R "$$(ls -ldn $(BUILD) | awk '{ print $$3 ":" $$4 }')" $(BUILD)
-# The build folder as seen from examples/.
-FROM_EXAMPLES = $(if $(filter /%,$(BUILD)),$(BUILD),../$(BUILD))
 
 .PHONY: all build run check install uninstall dist distcheck release bench fuzz clean
 
@@ -33,7 +31,7 @@ build: $(BUILD)/CMakeCache.txt
 
 run: $(BUILD)/CMakeCache.txt
 	$(BUILD_ALL) --target tintlist
-	cd examples && $(FROM_EXAMPLES)/tintlist
+	cd examples && $(abspath $(BUILD))/tintlist
 
 # The tests are required here: configuring fails, naming the package to
 # install, where GoogleTest can be neither found nor downloaded.
