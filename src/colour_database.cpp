@@ -156,7 +156,7 @@ database_reader::database_reader(std::string_view text) noexcept : fd_(-1), text
 const database_line* database_reader::refill() noexcept {
     std::size_t count = 0;
     while (count == 0 && !at_end_) count = chunk_ < end_ ? cut() : read();
-    next_ = lines_ + 1;
+    next_ = lines_ + (count > 0); // the first is handed over now
     held_ = lines_ + count;
     return count > 0 ? lines_ : nullptr;
 }

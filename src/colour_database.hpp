@@ -57,7 +57,8 @@ struct classified_line {
 // it is still looking for a number or the name.
 [[nodiscard]] classified_line classify_line(std::string_view text) noexcept;
 
-// A line keeps at most this many characters, not counting its newline.
+// The longest line, in characters not counting its newline, that the
+// reader classifies by its text; a longer one is judged by its first byte.
 inline constexpr std::size_t line_limit = 511;
 
 // How far past the end of a line handed over by database_reader, name

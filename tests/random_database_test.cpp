@@ -94,6 +94,7 @@ expectation written_by(tintlist::database_reader&& reader, const std::string& pa
         if (const auto written = written_for(line->number, *line, path))
             (written->diagnostic ? e.err : e.out) += written->bytes;
     }
+    EXPECT_EQ(reader.next(), nullptr) << "a line after the end";
     return e;
 }
 
