@@ -24,10 +24,9 @@ if(NOT WIN32)
             set(TINTLIST_INSTALL_LIBDIR ${relative})
         endif()
     endif()
-    set(libdir ${TINTLIST_INSTALL_LIBDIR})
-    set(package_dir ${libdir}/cmake/tintlist)
+    set(package_dir ${TINTLIST_INSTALL_LIBDIR}/cmake/tintlist)
     install(TARGETS tintlist_library EXPORT tintlistTargets
-        ARCHIVE DESTINATION ${libdir} COMPONENT development)
+        ARCHIVE DESTINATION ${TINTLIST_INSTALL_LIBDIR} COMPONENT development)
     install(FILES ${PROJECT_BINARY_DIR}/include/tintlist/colour_database.hpp
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tintlist COMPONENT development)
     install(EXPORT tintlistTargets NAMESPACE tintlist:: DESTINATION ${package_dir}
@@ -43,7 +42,7 @@ if(NOT WIN32)
     # CMake itself strips only programs and shared libraries.
     install(CODE "
         if(CMAKE_INSTALL_DO_STRIP)
-            get_filename_component(library \"${libdir}/libtintlist.a\" ABSOLUTE
+            get_filename_component(library \"${TINTLIST_INSTALL_LIBDIR}/libtintlist.a\" ABSOLUTE
                 BASE_DIR \"\${CMAKE_INSTALL_PREFIX}\")
             execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-debug --enable-deterministic-archives
                 \"\$ENV{DESTDIR}\${library}\" RESULT_VARIABLE failed)
@@ -59,7 +58,8 @@ if(NOT WIN32)
     set(pc_folder "${PROJECT_BINARY_DIR}/pkgconfig/\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}")
     install(CODE "
         set(PROJECT_VERSION ${PROJECT_VERSION})
-        get_filename_component(libdir \"${libdir}\" ABSOLUTE BASE_DIR \"\${CMAKE_INSTALL_PREFIX}\")
+        get_filename_component(libdir \"${TINTLIST_INSTALL_LIBDIR}\" ABSOLUTE
+            BASE_DIR \"\${CMAKE_INSTALL_PREFIX}\")
         get_filename_component(includedir \"${CMAKE_INSTALL_INCLUDEDIR}\" ABSOLUTE
             BASE_DIR \"\${CMAKE_INSTALL_PREFIX}\")
         configure_file(\"${PROJECT_SOURCE_DIR}/cmake/tintlist.pc.in\" \"${pc_folder}/tintlist.pc\"
