@@ -3,7 +3,7 @@
 # The manual page renders without a warning, in groff or in mandoc, and is
 # of the project's version and of the date of the latest changelog entry,
 # which is of that version too; the README names the packages by it, and the
-# library's header, as the build writes it, gives it.
+# library's header gives it.
 # usage: manual_page_test.sh groff|mandoc SOURCE_DIR VERSION HEADER
 set -eu
 renderer=$1 source=$2 version=$3 header=$4
