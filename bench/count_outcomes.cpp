@@ -11,23 +11,21 @@
 
 int main(int argc, char** argv) {
     const std::string path = std::string(argc == 2 ? argv[1] : "./rgb") + ".txt";
-    const int database = tintlist::open_database(path.c_str());
-    if (database < 0) {
+    auto reader = tintlist::database_reader::open(path.c_str());
+    if (reader.error() != 0) {
         std::fprintf(stderr, "count_outcomes: cannot open %s\n", path.c_str());
         return 1;
     }
-    tintlist::database_reader reader(database);
     // Four counters rather than an array indexed by outcome, whose increments
     // of one element after another would wait on each other.
     using tintlist::line_outcome;
     long long entries = 0, out_of_range = 0, skipped = 0, syntax_errors = 0;
-    while (const tintlist::database_line* line = reader.next()) {
-        entries += line->outcome == line_outcome::entry;
-        out_of_range += line->outcome == line_outcome::out_of_range;
-        skipped += line->outcome == line_outcome::skipped;
-        syntax_errors += line->outcome == line_outcome::syntax_error;
+    for (const tintlist::database_line& line : reader) {
+        entries += line.outcome == line_outcome::entry;
+        out_of_range += line.outcome == line_outcome::out_of_range;
+        skipped += line.outcome == line_outcome::skipped;
+        syntax_errors += line.outcome == line_outcome::syntax_error;
     }
-    tintlist::close_database(database);
     std::printf("%lld entries, %lld out of range, %lld skipped, %lld syntax errors\n", entries,
                 out_of_range, skipped, syntax_errors);
     return reader.read_failed() ? 1 : 0;

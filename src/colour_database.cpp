@@ -5,10 +5,13 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <new>
 #include <sys/stat.h>
+#include <utility>
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -141,49 +144,51 @@ classified_line classify_line(std::string_view text) noexcept {
     return {valid ? line_outcome::entry : line_outcome::out_of_range, colour};
 }
 
-// A descriptor that cannot be valid fails as its first read would.
-database_reader::database_reader(int fd) noexcept : fd_(fd), failed_(fd < 0), at_end_(fd < 0) {}
+// A reader's state, with its buffer, allocated once when the reader is made.
+struct reader_state {
+    int fd;                // -1 for text in memory
+    bool owned;            // closed by the reader
+    std::string_view text; // the text not yet read
+    int error = 0;
+    bool at_end = false;       // the last read has been made
+    bool passing_over = false; // inside the rest of a line that was too long
+    std::int64_t number = 0;   // the number of the last line taken in
+    std::size_t read_size = first_read_size;
+    char* line = buffer + carry_room; // where the next line starts
+    char* nul = nullptr;              // its first NUL, if one has been seen
+    char* chunk = line;               // the next 64 bytes to cut
+    char* end = line;                 // the end of the block read
+    database_line lines[batch + 64 + 1];
+    char buffer[carry_room + block_size + readable_slack];
+};
 
-database_reader::database_reader(std::string_view text) noexcept : fd_(-1), text_(text) {
-#ifdef _WIN32
-    text_ = text.substr(0, text.find('\x1a')); // as a file read in text mode ends there
-#endif
-}
-
-// Lines are handed over a batch at a time. A read is made only when every
-// line taken in has been handed over, so that none of their names is
-// overwritten and a caller that stops asking reads no further.
-const database_line* database_reader::refill() noexcept {
-    std::size_t count = 0;
-    while (count == 0 && !at_end_) count = chunk_ < end_ ? cut() : read();
-    next_ = lines_ + (count > 0); // the first is handed over now
-    held_ = lines_ + count;
-    return count > 0 ? lines_ : nullptr;
-}
+namespace {
 
 // Takes the lines of the block read from where the last batch ended, in
 // whole 64-byte chunks, until a batch is in hand; returns how many. A line
 // that is still unfinished at the end of the block and already too long is
 // classified then, so that memory stays fixed, and the rest of it is passed
 // over; any other waits for the next read.
-std::size_t database_reader::cut() noexcept {
+std::size_t cut(reader_state& s) noexcept {
     // The Windows runtime's text mode already reads CR LF as LF from a
     // descriptor; elsewhere, and from text in memory, the reader does the
     // same, so a database lists alike on every platform.
 #ifdef _WIN32
-    const bool fold_crlf = fd_ < 0;
+    const bool fold_crlf = s.fd < 0;
 #else
     constexpr bool fold_crlf = true;
 #endif
     // The state is kept in locals while cutting: stores through the lines'
-    // bytes could otherwise change the members, as far as the compiler
-    // knows, and each would be read again for every line.
-    char *line = line_, *nul = nul_, *chunk = chunk_;
-    char* const end = end_;
-    std::int64_t number = number_;
-    database_line* out = lines_;
+    // bytes could otherwise change it, as far as the compiler knows, and
+    // each field would be read again for every line.
+    char* line = s.line;
+    char* nul = s.nul;
+    char* chunk = s.chunk;
+    char* const end = s.end;
+    std::int64_t number = s.number;
+    database_line* out = s.lines;
     const auto hand_over = [&](classified_line taken) { *out++ = {taken, ++number}; };
-    for (; chunk < end && out < lines_ + batch; chunk += 64) {
+    for (; chunk < end && out < s.lines + batch; chunk += 64) {
         std::uint64_t bits = newlines_and_nuls(chunk);
         if (end - chunk < 64) bits &= (std::uint64_t{1} << (end - chunk)) - 1;
         for (; bits != 0; bits &= bits - 1) {
@@ -193,9 +198,8 @@ std::size_t database_reader::cut() noexcept {
                 continue;
             }
             auto length = static_cast<std::size_t>(found - line);
-            // The byte before the newline lies in the buffer even when the
-            // line is empty.
-            if (found[-1] == '\r' && fold_crlf && length > 0) line[--length] = '\n';
+            // An empty line has no byte before its newline to look at.
+            if (fold_crlf && length > 0 && found[-1] == '\r') line[--length] = '\n';
             const std::size_t nul_at =
                 nul != nullptr ? static_cast<std::size_t>(nul - line) : length;
             hand_over(classify_at(line, length, nul_at, true));
@@ -205,79 +209,167 @@ std::size_t database_reader::cut() noexcept {
     }
     if (chunk >= end && static_cast<std::size_t>(end - line) >= line_limit + 2) {
         hand_over(classify_at(line, static_cast<std::size_t>(end - line), 0, false));
-        passing_over_ = true;
+        s.passing_over = true;
         line = end;
     }
-    line_ = line, nul_ = nul, chunk_ = chunk, number_ = number;
-    return static_cast<std::size_t>(out - lines_);
+    s.line = line;
+    s.nul = nul;
+    s.chunk = chunk;
+    s.number = number;
+    return static_cast<std::size_t>(out - s.lines);
 }
 
 // Moves the unfinished line in front of the block, then reads the block
 // after it; returns 1 when the end of the database leaves that line to be
 // handed over, else 0.
-std::size_t database_reader::read() noexcept {
-    char* const block = buffer_ + carry_room;
-    const auto carried = static_cast<std::size_t>(end_ - line_);
-    const std::size_t nul = nul_ != nullptr ? static_cast<std::size_t>(nul_ - line_) : carried;
-    std::memmove(block - carried, line_, carried);
-    line_ = block - carried;
-    nul_ = nul < carried ? line_ + nul : nullptr;
+std::size_t read(reader_state& s) noexcept {
+    char* const block = s.buffer + carry_room;
+    const auto carried = static_cast<std::size_t>(s.end - s.line);
+    const std::size_t nul = s.nul != nullptr ? static_cast<std::size_t>(s.nul - s.line) : carried;
+    std::memmove(block - carried, s.line, carried);
+    s.line = block - carried;
+    s.nul = nul < carried ? s.line + nul : nullptr;
 
     long got;
-    if (fd_ < 0) {
-        got = static_cast<long>(text_.copy(block, read_size_));
-        text_.remove_prefix(static_cast<std::size_t>(got));
+    if (s.fd < 0) {
+        got = static_cast<long>(s.text.copy(block, s.read_size));
+        s.text.remove_prefix(static_cast<std::size_t>(got));
     } else {
 #ifdef _WIN32
-        got = _read(fd_, block, static_cast<unsigned>(read_size_));
+        got = _read(s.fd, block, static_cast<unsigned>(s.read_size));
 #else
-        do got = ::read(fd_, block, read_size_);
+        do got = ::read(s.fd, block, s.read_size);
         while (got < 0 && errno == EINTR);
 #endif
     }
-    read_size_ = std::min(2 * read_size_, block_size);
+    s.read_size = std::min(2 * s.read_size, block_size);
     if (got <= 0) {
-        at_end_ = true;
-        failed_ = got < 0;
-        if (failed_ || carried == 0) return 0;
-        lines_[0] = {classify_at(line_, carried, nul, false), ++number_};
+        s.at_end = true;
+        s.error = got < 0 ? errno : 0;
+        if (got < 0 || carried == 0) return 0;
+        s.lines[0] = {classify_at(s.line, carried, nul, false), ++s.number};
         return 1;
     }
-    chunk_ = block;
-    end_ = block + got;
-    if (passing_over_) {
+    s.chunk = block;
+    s.end = block + got;
+    if (s.passing_over) {
         // The rest of a line too long: cutting starts after its newline, 64
         // bytes at a time from there.
         char* const newline =
             static_cast<char*>(std::memchr(block, '\n', static_cast<std::size_t>(got)));
-        passing_over_ = newline == nullptr;
-        line_ = chunk_ = passing_over_ ? end_ : newline + 1;
+        s.passing_over = newline == nullptr;
+        s.line = s.chunk = s.passing_over ? s.end : newline + 1;
     }
     return 0;
 }
 
-int open_database(const char* path) noexcept {
+// Opens path as the command does; returns a descriptor, or -1 with errno
+// set.
+int open_file(const char* path) noexcept {
 #ifdef _WIN32
-    return _open(path, _O_RDONLY | _O_TEXT);
+    const int fd = _open(path, _O_RDONLY | _O_TEXT);
+    // The Windows runtime refuses a folder as a file it may not open.
+    struct _stat status;
+    if (fd < 0 && errno == EACCES && _stat(path, &status) == 0 && (status.st_mode & _S_IFDIR))
+        errno = EISDIR;
+    return fd;
 #else
-    // A directory counts as a file that cannot be opened, as it does on
+    // A folder counts as a file that cannot be opened, as it does on
     // Windows.
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     struct stat status;
     if (fd >= 0 && (fstat(fd, &status) != 0 || S_ISDIR(status.st_mode))) {
+        const int error = S_ISDIR(status.st_mode) ? EISDIR : errno;
         close(fd);
+        errno = error;
         return -1;
     }
     return fd;
 #endif
 }
 
-void close_database(int fd) noexcept {
+void close_file(int fd) noexcept {
 #ifdef _WIN32
     _close(fd);
 #else
     close(fd); // a file opened for reading holds nothing to lose
 #endif
+}
+
+// Closes what the reader opened, and frees its state.
+void release(reader_state* s) noexcept {
+    if (s == nullptr) return;
+    if (s->owned) close_file(s->fd);
+    std::free(s);
+}
+
+} // namespace
+
+// The state is made at once, so that a reader never allocates while it
+// reads; a reader that could not be made reads nothing and says why.
+database_reader::database_reader(int fd, bool owned, std::string_view text, int error) noexcept
+    : error_(error) {
+    if (error != 0) return;
+    void* memory = std::malloc(sizeof(reader_state));
+    if (memory == nullptr) {
+        if (owned) close_file(fd);
+        error_ = ENOMEM;
+        return;
+    }
+    // Default-initialized: the buffer is left as it is until read into.
+    state_ = new (memory) reader_state;
+    state_->fd = fd;
+    state_->owned = owned;
+    state_->text = text;
+}
+
+// A descriptor that cannot be valid fails as its first read would.
+database_reader::database_reader(int fd) noexcept
+    : database_reader(fd, false, {}, fd < 0 ? EBADF : 0) {}
+
+database_reader database_reader::open(const char* path) noexcept {
+    const int fd = open_file(path);
+    return {fd, true, {}, fd < 0 ? errno : 0};
+}
+
+database_reader database_reader::from_text(std::string_view text) noexcept {
+#ifdef _WIN32
+    text = text.substr(0, text.find('\x1a')); // as a file read in text mode ends there
+#endif
+    return {-1, false, text, 0};
+}
+
+// A reader moved from reads nothing more.
+database_reader::database_reader(database_reader&& other) noexcept
+    : next_(std::exchange(other.next_, nullptr)), held_(std::exchange(other.held_, nullptr)),
+      state_(std::exchange(other.state_, nullptr)), error_(std::exchange(other.error_, 0)) {}
+
+database_reader& database_reader::operator=(database_reader&& other) noexcept {
+    if (this == &other) return *this;
+    release(state_);
+    next_ = std::exchange(other.next_, nullptr);
+    held_ = std::exchange(other.held_, nullptr);
+    state_ = std::exchange(other.state_, nullptr);
+    error_ = std::exchange(other.error_, 0);
+    return *this;
+}
+
+database_reader::~database_reader() {
+    release(state_);
+}
+
+// Lines are handed over a batch at a time. A read is made only when every
+// line taken in has been handed over, so that none of their names is
+// overwritten and a caller that stops asking reads no further.
+const database_line* database_reader::refill() noexcept {
+    if (state_ == nullptr) return nullptr;
+    reader_state& s = *state_;
+    std::size_t count = 0;
+    while (count == 0 && !s.at_end) count = s.chunk < s.end ? cut(s) : read(s);
+    error_ = s.error;
+    next_ = s.lines + (count > 0); // the first is handed over now
+    held_ = s.lines + count;
+    return count > 0 ? s.lines : nullptr;
 }
 
 } // namespace tintlist

@@ -39,6 +39,22 @@
 
 namespace tintlist {
 
+// The reader reads first_read_size bytes, and each time after it twice as
+// many, up to block_size: a small database then touches few pages.
+inline constexpr std::size_t block_size = 128 * 1024;
+inline constexpr std::size_t first_read_size = 4096;
+// An unfinished line is known to be too long once line_limit + 2 of its
+// bytes are in hand: its limit, then a CR that may still start a CR LF.
+// Only a shorter one is carried to the next block, into this room before
+// it, in whole 64-byte chunks so that the block keeps the buffer's
+// alignment.
+inline constexpr std::size_t carry_room = (line_limit + 2 + 63) / 64 * 64;
+// Lines are taken in a batch at a time, in whole 64-byte chunks of the
+// block, until at least this many are in hand: many enough to make a refill
+// cheap, few enough to stay in the fastest cache. A chunk holds at most 64
+// lines, and the end of the block may add a line too long.
+inline constexpr std::size_t batch = 128;
+
 // The eight bytes at p as a word, the first byte in the lowest bits, for
 // code that looks at eight bytes at a time.
 inline std::uint64_t load8(const char* p) noexcept {

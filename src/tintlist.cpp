@@ -162,7 +162,8 @@ void report_line(listing& state, const database_line& line) {
 // whole listing is one loop, flattened, since calls in it cost; it is kept
 // apart from main, where the stack protector would guard every pass.
 [[gnu::flatten, gnu::noinline]] int list_database(const char* program, const char* name,
-                                                  const char* path, int database) {
+                                                  const char* path,
+                                                  tintlist::database_reader& reader) {
     // The output has static storage: on the stack it would put every other
     // local and call far below the top, on pages of their own.
     static char output_data[output_size];
@@ -172,7 +173,6 @@ void report_line(listing& state, const database_line& line) {
     const bool terminal = isatty(1) != 0;
 #endif
     listing state{program, path, output_data, 0, terminal ? 0 : first_output_limit, false, false};
-    tintlist::database_reader reader(database);
     // The listing stops at a failed write, reading no further.
     while (const database_line* line = reader.next()) {
         if (line->outcome == line_outcome::entry)
@@ -181,7 +181,6 @@ void report_line(listing& state, const database_line& line) {
             report_line(state, *line);
         if (state.failed) break;
     }
-    tintlist::close_database(database);
 
     flush_output(state); // what was listed stays listed
     if (reader.read_failed() && !state.failed)
@@ -192,15 +191,15 @@ void report_line(listing& state, const database_line& line) {
     return whole && !state.errors_lost ? 0 : 1;
 }
 
-// Writes the name with ".txt" appended into path, which holds the longest
-// path the platform opens; false when it does not fit, as the platform
-// itself would refuse it.
-bool database_path(const char* name, char (&path)[PATH_MAX]) {
+// Opens the database `name`: its path, the name with ".txt" appended, is
+// written into path, which holds the longest path the platform opens; a
+// longer one is refused, as the platform itself would refuse it.
+tintlist::database_reader open_database(const char* name, char (&path)[PATH_MAX]) {
     const std::size_t length = std::strlen(name);
-    if (length + sizeof ".txt" > sizeof path) return false;
+    if (length + sizeof ".txt" > sizeof path) return tintlist::database_reader(-1);
     std::memcpy(path, name, length);
     std::memcpy(path + length, ".txt", sizeof ".txt");
-    return true;
+    return tintlist::database_reader::open(path);
 }
 
 } // namespace
@@ -211,10 +210,10 @@ int main(int argc, char** argv) {
         argc > 0 && argv[0] != nullptr && argv[0][0] != '\0' ? argv[0] : "tintlist";
     const char* name = argc == 2 ? argv[1] : "./rgb";
     char path[PATH_MAX];
-    const int database = database_path(name, path) ? tintlist::open_database(path) : -1;
-    if (database < 0) {
+    tintlist::database_reader reader = open_database(name, path);
+    if (reader.error() != 0) {
         report({program, ":  unable to open rgb database \"", name, "\"\n"});
         return 1;
     }
-    return list_database(program, name, path, database);
+    return list_database(program, name, path, reader);
 }

@@ -7,8 +7,7 @@
 // never from the scanner.
 
 #include "end_to_end.hpp"
-
-#include <tintlist/colour_database.hpp>
+#include "line_scanner.hpp"
 
 #include <algorithm>
 #include <filesystem>
@@ -25,12 +24,12 @@ using namespace std::string_literals;
 namespace tintlist_test {
 namespace {
 
-constexpr std::size_t widest_block = tintlist::database_reader::block_size;
+constexpr std::size_t widest_block = tintlist::block_size;
 
 // Where the listing's reads of a file end, one after another: a read takes
 // first_read_size bytes, and each one after it twice as many, up to a block.
 struct read_edges {
-    std::size_t end = 0, size = tintlist::database_reader::first_read_size;
+    std::size_t end = 0, size = tintlist::first_read_size;
     std::size_t next() {
         end += size;
         size = std::min(2 * size, widest_block);

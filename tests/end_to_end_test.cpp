@@ -155,6 +155,21 @@ TEST_F(EndToEnd, LineEnds) {
     EXPECT_EQ(r.err, text(program() + ":  syntax error: ./rgb.txt:4\n"));
 }
 
+// A first line that is empty, or begins with a line end or a NUL, leaves no
+// byte before it to look at: under valgrind, one read there fails the run.
+TEST_F(EndToEnd, DatabaseThatBeginsWithALineEnd) {
+    for (const std::string& start : {"\n"s, "\r\n"s, "\0\n"s, "\r"s}) {
+        SCOPED_TRACE(::testing::PrintToString(start));
+        const std::string file = start + "1 2 3 a\n\n4 5 6 b\r\n";
+        database("rgb.txt", file);
+        const expectation e = expect(file, "./rgb.txt");
+        const result r = run({});
+        EXPECT_EQ(r.out, text(e.out));
+        EXPECT_EQ(r.err, text(e.err));
+        EXPECT_EQ(r.status, 0);
+    }
+}
+
 TEST_F(EndToEnd, NulBytes) {
     database("rgb.txt", "1 1 1 cut\0off\n\0 not listed\n2 2 2 kept\n"s);
     const result r = run({});

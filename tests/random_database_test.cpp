@@ -88,10 +88,10 @@ bool has_layout(std::string_view line) {
 }
 
 // What the command would write for the lines that a reader hands over.
-expectation written_by(tintlist::database_reader&& reader, const std::string& path) {
+expectation written_by(tintlist::database_reader reader, const std::string& path) {
     expectation e;
-    while (const tintlist::database_line* line = reader.next()) {
-        if (const auto written = written_for(line->number, *line, path))
+    for (const tintlist::database_line& line : reader) {
+        if (const auto written = written_for(line.number, line, path))
             (written->diagnostic ? e.err : e.out) += written->bytes;
     }
     EXPECT_EQ(reader.next(), nullptr) << "a line after the end";
@@ -112,12 +112,11 @@ TEST_F(EndToEnd, EveryLineAccountedForOnce) {
         ASSERT_EQ(r.err, text(e.err)) << "database " << n;
         ASSERT_EQ(r.status, 0) << "database " << n;
 
-        const int fd = tintlist::open_database((folder() / "random.txt").c_str());
-        ASSERT_GE(fd, 0);
-        const expectation from_file = written_by(tintlist::database_reader(fd), "random.txt");
-        tintlist::close_database(fd);
+        const std::string path = folder() / "random.txt";
+        const expectation from_file =
+            written_by(tintlist::database_reader::open(path.c_str()), "random.txt");
         const expectation from_memory =
-            written_by(tintlist::database_reader(maker.file), "random.txt");
+            written_by(tintlist::database_reader::from_text(maker.file), "random.txt");
         for (const expectation& read : {from_file, from_memory}) {
             ASSERT_EQ(read.out, e.out) << "database " << n;
             ASSERT_EQ(read.err, e.err) << "database " << n;

@@ -3,10 +3,10 @@
 //
 // A database line is "red green blue name": three decimal integers and the
 // rest of the line as the name; a line that begins with '!' is a comment.
-// database_reader reads a whole database, from a file descriptor or from
+// database_reader reads a whole database, from a file, a file descriptor or
 // text in memory, and hands over every line with its number and its
 // classification. classify_line classifies one line of text from anywhere
-// else. Neither allocates or throws.
+// else. Neither throws, and classify_line allocates nothing.
 #pragma once
 
 #if __cplusplus < 201703L && !(defined(_MSVC_LANG) && _MSVC_LANG >= 201703L)
@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // The version, which project(VERSION) in CMakeLists.txt also gives: a test
@@ -68,96 +69,97 @@ struct database_line : classified_line {
     std::int64_t number; // counting from 1
 };
 
+// A reader's buffer and the place reached in it: the library's own.
+struct reader_state;
+
 // Reads a database from its first line to its last, as the tintlist command
 // does:
 // - A line ends after its newline; the last line needs none. A CR LF ends a
 //   line as a newline does: text in memory is read so everywhere, and so is
-//   a descriptor off Windows; on Windows, open it in text mode (as
-//   open_database does), which reads CR LF as a newline and ends the file
-//   at a Ctrl-Z byte. Text in memory ends at a Ctrl-Z byte there too.
+//   a descriptor off Windows; on Windows, open it in text mode (as open()
+//   does), which reads CR LF as a newline and ends the file at a Ctrl-Z
+//   byte. Text in memory ends at a Ctrl-Z byte there too.
 // - A line of more than line_limit characters is still one line: skipped
 //   when it begins with '!' or a NUL, else a syntax error, as no name can
 //   be so long.
 // - Any other line is classified by classify_line, which reads up to its
 //   first NUL byte.
 //
-// The reader reads a block at a time into a buffer of its own, inside the
-// object (about 140 KiB: give it static storage, or put it on the heap for
-// a thread with a small stack), so memory stays the same however long the
-// database or its lines. It allocates nothing and throws nothing.
+// A reader reads a block at a time into a buffer of its own, allocated once
+// when it is made, so memory stays the same however long the database or
+// its lines; the object itself is small. It throws nothing; a failed open,
+// read or allocation ends the database, and error() says why. A reader may
+// be moved; it is not to be shared between threads.
 //
-//     tintlist::database_reader reader(fd);
-//     while (const tintlist::database_line* line = reader.next())
+//     auto reader = tintlist::database_reader::open("rgb.txt");
+//     for (const tintlist::database_line& line : reader)
 //         ...
-//     if (reader.read_failed()) ...
+//     if (reader.error() != 0) ...
 class database_reader {
   public:
+    // Reads the database file at path, opened for reading as the tintlist
+    // command opens it: in text mode on Windows, and a folder refused (with
+    // EISDIR). The reader closes it.
+    [[nodiscard]] static database_reader open(const char* path) noexcept;
+    // Reads the database held by text, which must outlive the reader: a
+    // temporary string is refused when compiling.
+    [[nodiscard]] static database_reader from_text(std::string_view text) noexcept;
+    [[nodiscard]] static database_reader from_text(const char* text) noexcept {
+        return from_text(std::string_view(text));
+    }
+    static database_reader from_text(const std::string&& text) = delete;
     // Reads from the file descriptor fd, open for reading; closing it stays
     // the caller's.
     explicit database_reader(int fd) noexcept;
-    // Reads the database held by text, which must outlive the reader.
-    explicit database_reader(std::string_view text) noexcept;
-    database_reader(const database_reader&) = delete;
-    database_reader& operator=(const database_reader&) = delete;
 
-    // The next line of the database, or null at its end and once a read
+    database_reader(database_reader&& other) noexcept;
+    database_reader& operator=(database_reader&& other) noexcept;
+    ~database_reader();
+
+    // The next line of the database, or null at its end and once reading
     // has failed. The line, and its name in the reader's buffer, stay valid
     // until the next call.
     [[nodiscard]] const database_line* next() noexcept {
         return next_ != held_ ? next_++ : refill();
     }
 
-    // True when reading the descriptor failed: the lines before the failure
-    // were handed over, and none after it.
-    [[nodiscard]] bool read_failed() const noexcept { return failed_; }
+    // 0, or the errno value of the open, read or allocation that failed:
+    // the lines before the failure were handed over, and none after it.
+    [[nodiscard]] int error() const noexcept { return error_; }
+    [[nodiscard]] bool read_failed() const noexcept { return error_ != 0; }
 
-    // Reads take first_read_size bytes, and each one after it twice as
-    // many, up to block_size: a small database then touches few pages.
-    static constexpr std::size_t block_size = 128 * 1024;
-    static constexpr std::size_t first_read_size = 4096;
+    // The lines from the next one on, for a range-for.
+    class iterator {
+      public:
+        const database_line& operator*() const noexcept { return *line_; }
+        const database_line* operator->() const noexcept { return line_; }
+        iterator& operator++() noexcept {
+            line_ = reader_->next();
+            return *this;
+        }
+        bool operator==(const iterator& other) const noexcept { return line_ == other.line_; }
+        bool operator!=(const iterator& other) const noexcept { return line_ != other.line_; }
+
+      private:
+        friend class database_reader;
+        iterator(database_reader* reader, const database_line* line) noexcept
+            : reader_(reader), line_(line) {}
+        database_reader* reader_;
+        const database_line* line_;
+    };
+    [[nodiscard]] iterator begin() noexcept { return {this, next()}; }
+    [[nodiscard]] iterator end() noexcept { return {this, nullptr}; }
 
   private:
+    database_reader(int fd, bool owned, std::string_view text, int error) noexcept;
     // Takes in the lines that follow and hands over the first, or returns
     // null when there are none.
     const database_line* refill() noexcept;
-    std::size_t cut() noexcept;
-    std::size_t read() noexcept;
 
-    // An unfinished line is known to be too long once line_limit + 2 of its
-    // bytes are in hand: its limit, then a CR that may still start a CR LF.
-    // Only a shorter one is carried to the next block, into this room
-    // before it, in whole 64-byte chunks so that the block keeps the
-    // buffer's alignment.
-    static constexpr std::size_t carry_room = (line_limit + 2 + 63) / 64 * 64;
-    // Lines are taken in a batch at a time, in whole 64-byte chunks of the
-    // block, until at least this many are in hand: many enough to make a
-    // refill cheap, few enough to stay in the fastest cache. A chunk holds
-    // at most 64 lines, and the end of the block may add a line too long.
-    static constexpr std::size_t batch = 128;
-
-    int fd_;                // -1 for text in memory
-    std::string_view text_; // the text not yet read
-    bool failed_ = false;
-    bool at_end_ = false;       // the last read has been made
-    bool passing_over_ = false; // inside the rest of a line that was too long
-    std::int64_t number_ = 0;   // the number of the last line taken in
-    std::size_t read_size_ = first_read_size;
-    char* line_ = buffer_ + carry_room;   // where the next line starts
-    char* nul_ = nullptr;                 // its first NUL, if one has been seen
-    char* chunk_ = line_;                 // the next 64 bytes to cut
-    char* end_ = line_;                   // the end of the block read
     const database_line* next_ = nullptr; // the lines in hand not handed over,
     const database_line* held_ = nullptr; // up to here
-    database_line lines_[batch + 64 + 1];
-    alignas(64) char buffer_[carry_room + block_size + readable_slack];
+    reader_state* state_ = nullptr;       // null when moved from, or not made
+    int error_ = 0;
 };
-
-// Opens the database file at path for reading, as the tintlist command
-// does: in text mode on Windows, and a directory counts as a file that
-// cannot be opened. Returns a file descriptor, or -1.
-[[nodiscard]] int open_database(const char* path) noexcept;
-
-// Closes a descriptor that open_database returned.
-void close_database(int fd) noexcept;
 
 } // namespace tintlist

@@ -13,31 +13,29 @@ int main(int argc, char** argv) {
     const char* program = argc > 0 && argv[0][0] != '\0' ? argv[0] : "tintlist";
     const char* name = argc == 2 ? argv[1] : "./rgb";
     const std::string path = std::string(name) + ".txt";
-    const int database = tintlist::open_database(path.c_str());
-    if (database < 0) {
+    auto reader = tintlist::database_reader::open(path.c_str());
+    if (reader.error() != 0) {
         std::fprintf(stderr, "%s:  unable to open rgb database \"%s\"\n", program, name);
         return 1;
     }
 
-    tintlist::database_reader reader(database);
     bool lost = false; // a diagnostic could not be written
-    while (const tintlist::database_line* line = reader.next()) {
-        const tintlist::colour_entry& colour = line->colour;
+    for (const tintlist::database_line& line : reader) {
+        const tintlist::colour_entry& colour = line.colour;
         const int size = static_cast<int>(colour.name.size());
-        if (line->outcome == tintlist::line_outcome::entry) {
+        if (line.outcome == tintlist::line_outcome::entry) {
             std::printf("%3d %3d %3d\t\t%.*s\n", colour.red, colour.green, colour.blue, size,
                         colour.name.data());
             continue;
         }
         std::fflush(stdout); // diagnostics follow the entries before them
-        if (line->outcome == tintlist::line_outcome::syntax_error)
+        if (line.outcome == tintlist::line_outcome::syntax_error)
             lost |= std::fprintf(stderr, "%s:  syntax error: %s:%" PRId64 "\n", program,
-                                 path.c_str(), line->number) < 0;
-        else if (line->outcome == tintlist::line_outcome::out_of_range)
+                                 path.c_str(), line.number) < 0;
+        else if (line.outcome == tintlist::line_outcome::out_of_range)
             lost |= std::fprintf(stderr, "%s:  value for \"%.*s\" out of range: %s:%" PRId64 "\n",
-                                 program, size, colour.name.data(), path.c_str(), line->number) < 0;
+                                 program, size, colour.name.data(), path.c_str(), line.number) < 0;
     }
-    tintlist::close_database(database);
 
     int status = lost ? 1 : 0;
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
