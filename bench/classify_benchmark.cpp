@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // classify_line and classify_cut_line beside the C library's scanner with the
-// same format, on the same realistic mix of lines.
+// same format, on the same realistic mix of lines; and the colour table's
+// find and nearest, on a table of a thousand of those lines' colours.
 
 #include "line_mix.hpp"
 #include "line_scanner.hpp"
@@ -8,7 +9,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cctype>
 #include <cstdio>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -76,6 +79,50 @@ void sscanf_entry(benchmark::State& state) {
     per_line(state, lines.size());
 }
 BENCHMARK(sscanf_entry);
+
+// A thousand colours of the mix, with its names.
+const tintlist::colour_table& thousand_colours() {
+    static const tintlist::colour_table table = [] {
+        tintlist::colour_table made;
+        line_mix mix(11);
+        while (made.size() < 1000) {
+            const tintlist::classified_line line = tintlist::classify_line(mix.next());
+            if (line.outcome == tintlist::line_outcome::entry) made.add(line.colour);
+        }
+        return made;
+    }();
+    return table;
+}
+
+// Each name in capitals, as a user might ask for it.
+void find(benchmark::State& state) {
+    const tintlist::colour_table& table = thousand_colours();
+    std::vector<std::string> asked;
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        std::string name(table[i].name);
+        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        asked.push_back(name);
+    }
+    for (auto _ : state) {
+        for (const std::string& name : asked) benchmark::DoNotOptimize(table.find(name));
+    }
+    per_line(state, asked.size());
+}
+BENCHMARK(find);
+
+// Colours of every kind, spread evenly.
+void nearest(benchmark::State& state) {
+    const tintlist::colour_table& table = thousand_colours();
+    std::mt19937 random(5);
+    std::vector<int> asked;
+    for (int i = 0; i < 3 * 1000; ++i) asked.push_back(static_cast<int>(random() % 256));
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < asked.size(); i += 3)
+            benchmark::DoNotOptimize(table.nearest(asked[i], asked[i + 1], asked[i + 2]));
+    }
+    per_line(state, asked.size() / 3);
+}
+BENCHMARK(nearest);
 
 } // namespace
 

@@ -27,7 +27,7 @@ if(NOT WIN32)
     set(package_dir ${TINTLIST_INSTALL_LIBDIR}/cmake/tintlist)
     install(TARGETS tintlist_library EXPORT tintlistTargets
         ARCHIVE DESTINATION ${TINTLIST_INSTALL_LIBDIR} COMPONENT development)
-    install(FILES include/tintlist/colour_database.hpp
+    install(FILES include/tintlist/colour_database.hpp include/tintlist/colour_table.hpp
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tintlist COMPONENT development)
     install(EXPORT tintlistTargets NAMESPACE tintlist:: DESTINATION ${package_dir}
         COMPONENT development)

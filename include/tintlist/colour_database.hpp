@@ -163,3 +163,6 @@ class database_reader {
 };
 
 } // namespace tintlist
+
+// The colour table, found by name and by likeness, comes with the reader.
+#include <tintlist/colour_table.hpp>

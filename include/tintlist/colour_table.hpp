@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: MIT
+// The colours of a database, found by name and by likeness.
+// <tintlist/colour_database.hpp> includes this header.
+#pragma once
+
+#include <tintlist/colour_database.hpp>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tintlist {
+
+// A colour in CIELAB: its lightness, 0 to 100, and its places on the
+// green-red and blue-yellow axes.
+struct lab_colour {
+    double lightness, a, b;
+};
+
+// The sRGB colour (IEC 61966-2-1) of red, green and blue, each 0..255, in
+// CIELAB under D65; white is lightness 100 and greys have a = b = 0.
+[[nodiscard]] lab_colour to_lab(int red, int green, int blue) noexcept;
+
+// How much two colours differ by CIEDE2000 (CIE 142-2001, kL = kC = kH =
+// 1): 0 for the same colour, about 1 for a difference just to be seen.
+[[nodiscard]] double ciede2000(const lab_colour& x, const lab_colour& y) noexcept;
+
+// A table of colours with their names, in file order, to find a colour by
+// name or the one nearest to a colour held.
+//
+// The table keeps a copy of each name, as it stands in the database. It
+// allocates as it is filled, and may then throw std::bad_alloc, as the
+// standard containers do; a failed add leaves the table as it was. Finding
+// neither allocates nor throws, and a const table may be shared between
+// threads.
+//
+//     auto reader = tintlist::database_reader::open("rgb.txt");
+//     const tintlist::colour_table table(reader);
+//     const tintlist::colour_entry* gray = table.find("DarkSlateGray");
+//     const tintlist::colour_entry* near = table.nearest(200, 30, 40);
+class colour_table {
+  public:
+    colour_table() = default;
+    // Takes every entry that the reader hands over: entries out of range,
+    // comments and bad lines are no colours.
+    explicit colour_table(database_reader& reader);
+    // The names point into the table's own copies: a table moves, but is
+    // not copied.
+    colour_table(colour_table&&) = default;
+    colour_table& operator=(colour_table&&) = default;
+    colour_table(const colour_table&) = delete;
+    colour_table& operator=(const colour_table&) = delete;
+
+    // Adds a colour after the others, with a copy of its name, when each of
+    // its values lies in 0..255; returns whether it was added.
+    bool add(const colour_entry& colour);
+
+    // The first colour whose name matches, or null. Names match ignoring
+    // ASCII case, blanks and tabs: "DarkSlateGray" and "DARK\tSLATE GRAY "
+    // find "dark slate gray". Other bytes, UTF-8 included, match as they
+    // stand.
+    [[nodiscard]] const colour_entry* find(std::string_view name) const noexcept;
+
+    // The colour that differs least from red, green and blue (each 0..255)
+    // by CIEDE2000, the first of those that differ alike; null when the
+    // table is empty or a value lies outside 0..255.
+    [[nodiscard]] const colour_entry* nearest(int red, int green, int blue) const noexcept;
+
+    // The number of colours, and each of them in file order.
+    [[nodiscard]] std::size_t size() const noexcept { return colours_.size(); }
+    [[nodiscard]] const colour_entry& operator[](std::size_t i) const noexcept {
+        return colours_[i].entry;
+    }
+
+  private:
+    struct colour {
+        colour_entry entry;
+        lab_colour lab;
+        std::uint64_t name_hash;
+    };
+    void index(std::uint32_t number) noexcept;
+
+    std::deque<std::string> names_; // the copies of the names, which never move
+    std::vector<colour> colours_;   // in file order
+    // The names' hash table: a colour's number plus 1, or 0 for none. A name
+    // is held by the first colour that has it.
+    std::vector<std::uint32_t> slots_;
+    // The colours' numbers, in file order, by whole lightness.
+    std::array<std::vector<std::uint32_t>, 101> by_lightness_;
+};
+
+} // namespace tintlist
