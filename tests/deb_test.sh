@@ -42,7 +42,8 @@ dpkg-deb -f "$runtime" Depends | grep -q 'libc6' ||
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch)
 lib=usr/lib/$multiarch
 check "$development" libtintlist-dev libdevel usr/include/tintlist/colour_database.hpp \
-    $lib/libtintlist.a $lib/pkgconfig/tintlist.pc $lib/cmake/tintlist/tintlistConfig.cmake \
+    usr/include/tintlist/colour_table.hpp $lib/libtintlist.a $lib/pkgconfig/tintlist.pc \
+    $lib/cmake/tintlist/tintlistConfig.cmake \
     $lib/cmake/tintlist/tintlistConfigVersion.cmake $lib/cmake/tintlist/tintlistTargets.cmake \
     $lib/cmake/tintlist/tintlistTargets-BUILD.cmake
 dpkg-deb --fsys-tarfile "$runtime" | tar -xO ./usr/bin/tintlist >"$work/tintlist"

@@ -101,7 +101,8 @@ zsh=site-functions
     share/bash-completion/completions/tintlist share/zsh/$zsh/_tintlist
     share/fish/vendor_completions.d/tintlist.fish"
 expected=$(for file in ${command-} \
-    include/tintlist/colour_database.hpp "$libdir/libtintlist.a" "$libdir/pkgconfig/tintlist.pc" \
+    include/tintlist/colour_database.hpp include/tintlist/colour_table.hpp \
+    "$libdir/libtintlist.a" "$libdir/pkgconfig/tintlist.pc" \
     "$libdir/cmake/tintlist/tintlistConfig.cmake" "$libdir/cmake/tintlist/tintlistConfigVersion.cmake" \
     "$libdir/cmake/tintlist/tintlistTargets.cmake" "$libdir/cmake/tintlist/tintlistTargets-BUILD.cmake"; do
     echo "${prefix#/}/$file"
@@ -130,15 +131,23 @@ if [ "$consumer" = cmake ]; then
     left=$(cd "$stage" && find . ! -type d -o -type d -name tintlist)
     [ -z "$left" ] || { echo "FAIL: make uninstall left:" $left; exit 1; }
 elif [ "$consumer" = pkg-config ]; then
-    # shellcheck disable=SC2046 # the flags are words
-    PKG_CONFIG_PATH="$stage$prefix/$libdir/pkgconfig" PKG_CONFIG_SYSROOT_DIR="$stage" sh -c \
-        "'$compiler' -std=c++17 $flags '$source/tests/consumer/main.cpp' -o '$work/pkg_consumer' \
-         \$(pkg-config --cflags --libs tintlist)"
+    # Compiles with these words and the installed library's flags.
+    compile() {
+        PKG_CONFIG_PATH="$stage$prefix/$libdir/pkgconfig" PKG_CONFIG_SYSROOT_DIR="$stage" sh -c \
+            "'$compiler' $* \$(pkg-config --cflags --libs tintlist)"
+    }
+    compile -std=c++17 "$flags" "'$source/tests/consumer/main.cpp'" -o "'$work/pkg_consumer'"
     same_as_command "$work/pkg_consumer"
+    # Each of the README's programs builds and runs on the sample database.
+    awk -v out="$work/readme" '/^```cpp$/ { n++; file = out n ".cpp"; next }
+        /^```$/ { file = "" } file { print > file }' "$source/README.md"
+    for program in "$work"/readme*.cpp; do
+        compile -std=c++17 "$flags" "'$program'" -o "'$program.run'"
+        (cd "$source/examples" && "$program.run" >/dev/null) ||
+            { echo "FAIL: the README's program $(basename "$program") ended with $?"; exit 1; }
+    done
     # Below C++17 the header says what it needs.
-    ! PKG_CONFIG_PATH="$stage$prefix/$libdir/pkgconfig" PKG_CONFIG_SYSROOT_DIR="$stage" sh -c \
-        "'$compiler' -std=c++14 -fsyntax-only '$source/tests/consumer/main.cpp' \
-         \$(pkg-config --cflags tintlist)" 2>"$work/cxx14.log" &&
+    ! compile -std=c++14 -fsyntax-only "'$source/tests/consumer/main.cpp'" 2>"$work/cxx14.log" &&
         grep -q 'needs C++17' "$work/cxx14.log" || { echo "FAIL: C++14:"; cat "$work/cxx14.log"; exit 1; }
 fi
 echo "install: files and $consumer consumer passed"
