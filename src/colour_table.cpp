@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The colour table: names found through a hash table of their folded form,
 // and the nearest colour by CIEDE2000, searched in order of lightness.
+#include "srgb.hpp"
 #include <tintlist/colour_database.hpp>
 
 #include <algorithm>
@@ -10,10 +11,9 @@
 namespace tintlist {
 namespace {
 
-// sRGB, IEC 61966-2-1: a value 0..255 to its linear light.
+// The linear light of a value, held to 0..255.
 double linear(int value) {
-    const double v = value / 255.0;
-    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    return linear_light[static_cast<std::size_t>(std::clamp(value, 0, 255))];
 }
 
 // CIELAB's compression of a share of the white's own value.

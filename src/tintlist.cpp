@@ -5,9 +5,11 @@
 //
 // Reads name.txt (./rgb.txt without exactly one argument), writes each colour
 // entry to standard output as "rrr ggg bbb\t\tname" and reports each bad line
-// on standard error with the database path and line number. The library's
+// on standard error with the database path and line number. On a terminal
+// the values of each entry stand on a swatch of its colour. The library's
 // database_reader does the reading.
 
+#include "srgb.hpp"
 #include <tintlist/colour_database.hpp>
 
 #include <algorithm>
@@ -17,11 +19,17 @@
 #include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <string_view>
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -59,6 +67,10 @@ constexpr auto padded_values = [] {
     return table;
 }();
 
+// How entries are painted: not at all, in the colours of xterm's palette
+// of 256, or in 24-bit colour.
+enum class paint { none, palette, direct };
+
 // A listing: its names for diagnostics, and standard output, gathered into
 // large blocks. After the first failed write nothing more is written.
 struct listing {
@@ -73,6 +85,102 @@ struct listing {
     bool failed;
     bool errors_lost; // a diagnostic could not be written
 };
+
+// True when the environment variable is set to other than "" (or `off`).
+bool is_set(const char* variable, const char* off = "") {
+    const char* value = std::getenv(variable);
+    return value != nullptr && value[0] != '\0' && std::strcmp(value, off) != 0;
+}
+
+bool is(const char* variable, const char* value) {
+    const char* set = std::getenv(variable);
+    return set != nullptr && std::strcmp(set, value) == 0;
+}
+
+// True when the console takes SGR sequences; asked for them on Windows,
+// where an old console refuses.
+bool console_paints() {
+#ifdef _WIN32
+    const HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    return GetConsoleMode(console, &mode) != 0 &&
+           SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+#else
+    return true;
+#endif
+}
+
+// Whether and how to paint standard output, as the conventions have it:
+// never with NO_COLOR; on a terminal unless TERM is dumb; elsewhere only
+// with CLICOLOR_FORCE (but "0"), which also overrides TERM; in 24-bit colour
+// where COLORTERM says the terminal has it.
+paint swatches_for(bool terminal) {
+    const bool forced = is_set("CLICOLOR_FORCE", "0");
+    if (!forced && (!terminal || is("TERM", "dumb"))) return paint::none;
+    if (is_set("NO_COLOR") || (terminal && !console_paints())) return paint::none;
+    return is("COLORTERM", "truecolor") || is("COLORTERM", "24bit") ? paint::direct
+                                                                    : paint::palette;
+}
+
+// The nearest colour of xterm's palette, in RGB: of its 6x6x6 cube (16 to
+// 231, levels 0, 95, 135, 175, 215, 255) or its ramp of greys (232 to 255,
+// 8 to 238). The first 16 are left alone: each terminal has its own.
+int palette_index(int red, int green, int blue) {
+    const auto level = [](int v) { return v < 48 ? 0 : v < 115 ? 1 : (v - 35) / 40; };
+    const auto cube = [](int level) { return level == 0 ? 0 : 55 + 40 * level; };
+    const int r = level(red);
+    const int g = level(green);
+    const int b = level(blue);
+    const int grey = std::clamp((red + green + blue - 9) / 30, 0, 23);
+    const auto distance = [&](int r2, int g2, int b2) {
+        return (red - r2) * (red - r2) + (green - g2) * (green - g2) + (blue - b2) * (blue - b2);
+    };
+    const int shade = 8 + 10 * grey;
+    const bool cube_nearer = distance(cube(r), cube(g), cube(b)) <= distance(shade, shade, shade);
+    return cube_nearer ? 16 + 36 * r + 6 * g + b : 232 + grey;
+}
+
+// True when black text contrasts more with the colour than white, by WCAG's
+// contrast ratio: (Y + 0.05) / 0.05 against 1.05 / (Y + 0.05), Y the
+// colour's relative luminance.
+bool dark_text(int red, int green, int blue) {
+    using tintlist::linear_light;
+    const double y = 0.2126 * linear_light[static_cast<std::size_t>(red)] +
+                     0.7152 * linear_light[static_cast<std::size_t>(green)] +
+                     0.0722 * linear_light[static_cast<std::size_t>(blue)];
+    return (y + 0.05) * (y + 0.05) > 0.05 * 1.05;
+}
+
+char* put_text(char* p, std::string_view text) {
+    std::memcpy(p, text.data(), text.size());
+    return p + text.size();
+}
+
+char* put_number(char* p, int value) {
+    return std::to_chars(p, p + 3, value).ptr;
+}
+
+// The longest SGR sequences around the values of an entry.
+constexpr std::string_view unpainted = "\x1b[0m";
+constexpr std::size_t swatch_room = sizeof "\x1b[48;2;255;255;255;38;5;231m" + unpainted.size();
+
+// Writes at p the SGR sequence that paints a swatch of the colour, with
+// black or white text, whichever contrasts more; returns its end. The text
+// colours are the palette's own black and white, which no theme changes.
+char* put_swatch(char* p, const tintlist::colour_entry& colour, paint how) {
+    const int red = colour.red;
+    const int green = colour.green;
+    const int blue = colour.blue;
+    p = put_text(p, "\x1b[48;");
+    if (how == paint::direct) {
+        p = put_number(put_text(p, "2;"), red);
+        p = put_number(put_text(p, ";"), green);
+        p = put_number(put_text(p, ";"), blue);
+    } else {
+        p = put_number(put_text(p, "5;"), palette_index(red, green, blue));
+    }
+    return put_text(p, dark_text(red, green, blue) ? ";38;5;16m" : ";38;5;231m");
+}
 
 // Writes all of size bytes at p to fd; false when a write fails.
 bool write_all(int fd, const char* p, std::size_t size) {
@@ -97,27 +205,49 @@ void flush_output(listing& out) {
     out.limit = std::min(2 * out.limit, output_size);
 }
 
-// Appends an entry whose name lies in the reader's buffer, then writes out
-// what is gathered if the longest entry, name chunks included, might not
-// fit after it.
-void put_entry(listing& out, const tintlist::colour_entry& colour) {
-    constexpr std::size_t fields = 3 * 4 + 1; // "rrr ggg bbb\t\t"
-    constexpr std::size_t longest = fields + tintlist::line_limit + 1;
-
+// Writes at p the three values of an entry, each in three columns and
+// followed by a blank, the last of which the next part overwrites.
+void put_values(char* p, const tintlist::colour_entry& colour) {
     // The values lie in 0..255: as unsigned they index without widening.
     const auto padded = [](std::int32_t value) {
         return padded_values[static_cast<std::uint32_t>(value)].data();
     };
-    const std::size_t length = fields + colour.name.size() + 1;
-    char* p = out.data + out.used;
     std::memcpy(p, padded(colour.red), 4);
     std::memcpy(p + 4, padded(colour.green), 4);
     std::memcpy(p + 8, padded(colour.blue), 4);
-    std::memcpy(p + 11, "\t\t", 2); // over the blank after blue
-    copy_name(p + fields, colour.name);
-    p[length - 1] = '\n';
-    out.used += length;
+}
+
+// Writes at p the two tabs, the name and the newline that end an entry;
+// returns their end.
+char* put_name(char* p, std::string_view name) {
+    std::memcpy(p, "\t\t", 2);
+    copy_name(p + 2, name);
+    p[2 + name.size()] = '\n';
+    return p + 2 + name.size() + 1;
+}
+
+// Writes out what is gathered if the longest entry, name chunks and swatch
+// included, might not fit after it.
+void keep_room(listing& out) {
+    constexpr std::size_t longest = swatch_room + 3 * 4 + 1 + tintlist::line_limit + 1;
     if (out.used + longest > out.limit) flush_output(out);
+}
+
+// Appends an entry whose name lies in the reader's buffer.
+void put_entry(listing& out, const tintlist::colour_entry& colour) {
+    char* const p = out.data + out.used;
+    put_values(p, colour);
+    out.used = static_cast<std::size_t>(put_name(p + 11, colour.name) - out.data);
+    keep_room(out);
+}
+
+// Appends an entry with its values on a swatch.
+void put_painted_entry(listing& out, const tintlist::colour_entry& colour, paint swatches) {
+    char* p = put_swatch(out.data + out.used, colour, swatches);
+    put_values(p, colour);
+    p = put_name(put_text(p + 11, unpainted), colour.name);
+    out.used = static_cast<std::size_t>(p - out.data);
+    keep_room(out);
 }
 
 // Writes one diagnostic line to standard error, made of these parts; false
@@ -158,6 +288,19 @@ void report_line(listing& state, const database_line& line) {
     state.errors_lost |= !written;
 }
 
+// Lists the lines of the database, each entry put by `put`. The listing
+// stops at a failed write, reading no further.
+template <class Put>
+void list_lines(listing& state, tintlist::database_reader& reader, Put put) {
+    while (const database_line* line = reader.next()) {
+        if (line->outcome == line_outcome::entry)
+            put(state, line->colour);
+        else if (line->outcome != line_outcome::skipped)
+            report_line(state, *line);
+        if (state.failed) break;
+    }
+}
+
 // Lists the open database `name` at `path`; returns the exit status. The
 // whole listing is one loop, flattened, since calls in it cost; it is kept
 // apart from main, where the stack protector would guard every pass.
@@ -173,14 +316,15 @@ void report_line(listing& state, const database_line& line) {
     const bool terminal = isatty(1) != 0;
 #endif
     listing state{program, path, output_data, 0, terminal ? 0 : first_output_limit, false, false};
-    // The listing stops at a failed write, reading no further.
-    while (const database_line* line = reader.next()) {
-        if (line->outcome == line_outcome::entry)
-            put_entry(state, line->colour);
-        else if (line->outcome != line_outcome::skipped)
-            report_line(state, *line);
-        if (state.failed) break;
-    }
+    // A painted listing has a loop of its own: the test in the plain one's
+    // would slow it down.
+    const paint swatches = swatches_for(terminal);
+    if (swatches == paint::none)
+        list_lines(state, reader, put_entry);
+    else
+        list_lines(state, reader, [swatches](listing& out, const tintlist::colour_entry& colour) {
+            put_painted_entry(out, colour, swatches);
+        });
 
     flush_output(state); // what was listed stays listed
     if (reader.read_failed() && !state.failed)

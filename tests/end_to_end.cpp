@@ -167,8 +167,15 @@ result EndToEnd::run_argv(std::vector<std::string> argv, const launch& how) cons
     pointers.push_back(nullptr);
     const std::string file = words.size() > argv.size() ? words.front() : setup.tintlist;
 
+    // This run's settings take the place of the suite's own.
     std::vector<std::string> settings(how.environment);
-    for (char** e = environ; *e != nullptr; ++e) settings.emplace_back(*e);
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string_view inherited(*e);
+        const auto same_name = [&](const std::string& set) {
+            return set.substr(0, set.find('=') + 1) == inherited.substr(0, inherited.find('=') + 1);
+        };
+        if (std::none_of(settings.begin(), settings.end(), same_name)) settings.emplace_back(*e);
+    }
     std::vector<char*> environment;
     for (auto& e : settings) environment.push_back(e.data());
     environment.push_back(nullptr);

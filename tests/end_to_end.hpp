@@ -33,7 +33,7 @@ enum class standard_output { captured, shared_with_errors, device_full, closed }
 struct launch {
     standard_output target = standard_output::captured;
     std::vector<std::string> wrapper;     // a program that runs it for this run (strace)
-    std::vector<std::string> environment; // NAME=value settings added for this run
+    std::vector<std::string> environment; // NAME=value settings for this run, over the suite's
     bool errors_device_full = false;      // standard error on /dev/full
     bool input_closed = false;            // no standard input: a database opens as 0
     std::string output_path;              // standard output to this file (a terminal)

@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <string>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
@@ -190,13 +191,33 @@ TEST_F(EndToEnd, StandardOutputThatCannotBeWritten) {
     }
 }
 
+// A pseudo-terminal that passes bytes as they are, or -1 where none can be
+// opened (there is no /dev/pts in a bare chroot).
+int open_terminal() {
+    const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+    if (terminal < 0 || grantpt(terminal) != 0 || unlockpt(terminal) != 0) return -1;
+    termios raw;
+    tcgetattr(terminal, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(terminal, TCSANOW, &raw);
+    return terminal;
+}
+
+// What the terminal holds to be read.
+std::string drain(int terminal) {
+    fcntl(terminal, F_SETFL, O_NONBLOCK);
+    std::string shown;
+    char bytes[4096];
+    for (ssize_t n; (n = read(terminal, bytes, sizeof bytes)) > 0;) shown.append(bytes, n);
+    return shown;
+}
+
 // On a terminal each entry is shown before a read that may wait: the writer
 // of the database waits to see the first entry before it writes the next.
 TEST_F(EndToEnd, TerminalShowsEntriesAsTheyCome) {
     SKIP_UNLESS_DIRECT();
-    const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+    const int terminal = open_terminal();
     if (terminal < 0) GTEST_SKIP() << "no pseudo-terminal here (no /dev/pts in a bare chroot)";
-    ASSERT_TRUE(grantpt(terminal) == 0 && unlockpt(terminal) == 0);
     ASSERT_EQ(mkfifo((folder() / "pipe.txt").c_str(), 0600), 0);
     const pid_t writer = feed_fifo(folder() / "pipe.txt", [terminal](int, const auto& put) {
         put("1 2 3 first\n");
@@ -209,6 +230,66 @@ TEST_F(EndToEnd, TerminalShowsEntriesAsTheyCome) {
     EXPECT_EQ(run({"pipe"}, how).status, 0);
     expect_fed(writer); // fails when the first entry did not come in time
     close(terminal);
+}
+
+// The text without its SGR sequences.
+std::string without_sgr(std::string text) {
+    for (std::size_t at; (at = text.find("\x1b[")) != text.npos;)
+        text.erase(at, text.find('m', at) + 1 - at);
+    return text;
+}
+
+// On a terminal the values of each entry stand on a swatch of its colour,
+// in 24-bit colour or in xterm's palette as COLORTERM says, with black or
+// white text, whichever contrasts more; without the sequences, the listing
+// is as ever. NO_COLOR and TERM=dumb keep a terminal plain, and
+// CLICOLOR_FORCE paints a pipe.
+TEST_F(EndToEnd, SwatchesOnATerminal) {
+    database("rgb.txt", "0 0 0 black\n255 255 255 white\n200 30 40 a red\n128 128 128 mid\nbad\n");
+    const std::string plain =
+        "  0   0   0\t\tblack\n255 255 255\t\twhite\n200  30  40\t\ta red\n128 128 128\t\tmid\n";
+    const std::string direct = "\x1b[48;2;0;0;0;38;5;231m  0   0   0\x1b[0m\t\tblack\n"
+                               "\x1b[48;2;255;255;255;38;5;16m255 255 255\x1b[0m\t\twhite\n"
+                               "\x1b[48;2;200;30;40;38;5;231m200  30  40\x1b[0m\t\ta red\n"
+                               "\x1b[48;2;128;128;128;38;5;16m128 128 128\x1b[0m\t\tmid\n";
+    const std::string palette = "\x1b[48;5;16;38;5;231m  0   0   0\x1b[0m\t\tblack\n"
+                                "\x1b[48;5;231;38;5;16m255 255 255\x1b[0m\t\twhite\n"
+                                "\x1b[48;5;160;38;5;231m200  30  40\x1b[0m\t\ta red\n"
+                                "\x1b[48;5;244;38;5;16m128 128 128\x1b[0m\t\tmid\n";
+    const struct {
+        bool terminal;
+        const char *no_color, *force, *colorterm, *term;
+        const std::string& listed;
+    } cases[] = {
+        {true, "", "", "truecolor", "xterm", direct}, // 24-bit colour
+        {true, "", "", "24bit", "xterm", direct},     // its other name
+        {true, "", "", "", "xterm", palette},         // xterm's 256
+        {true, "1", "", "truecolor", "xterm", plain}, // NO_COLOR
+        {true, "", "", "truecolor", "dumb", plain},   // a dumb terminal
+        {true, "1", "1", "", "xterm", plain},         // NO_COLOR over CLICOLOR_FORCE
+        {false, "", "1", "", "xterm", palette},       // CLICOLOR_FORCE on a pipe
+        {false, "", "0", "", "xterm", plain},         // but not as 0
+    };
+    for (const auto& c : cases) {
+        launch how;
+        how.environment = {"NO_COLOR="s + c.no_color, "CLICOLOR_FORCE="s + c.force,
+                           "COLORTERM="s + c.colorterm, "TERM="s + c.term};
+        SCOPED_TRACE(::testing::PrintToString(how.environment) +
+                     (c.terminal ? " on a terminal" : ""));
+        int terminal = -1;
+        if (c.terminal) {
+            if (!setup.runner.empty()) continue; // a Linux terminal
+            terminal = open_terminal();
+            if (terminal < 0) GTEST_SKIP() << "no pseudo-terminal here";
+            how.output_path = ptsname(terminal);
+        }
+        const result r = run({}, how);
+        const std::string out = c.terminal ? drain(terminal) : r.out;
+        if (terminal >= 0) close(terminal);
+        EXPECT_EQ(out, text(c.listed));
+        EXPECT_EQ(without_sgr(out), text(plain));
+        EXPECT_EQ(r.err, text(program() + ":  syntax error: ./rgb.txt:5\n"));
+    }
 }
 
 // A diagnostic that cannot be written fails the run, which still lists

@@ -21,8 +21,9 @@ struct lab_colour {
     double lightness, a, b;
 };
 
-// The sRGB colour (IEC 61966-2-1) of red, green and blue, each 0..255, in
-// CIELAB under D65; white is lightness 100 and greys have a = b = 0.
+// The sRGB colour (IEC 61966-2-1) of red, green and blue, each 0..255 (a
+// value beyond is held to the nearer end), in CIELAB under D65; white is
+// lightness 100 and greys have a = b = 0.
 [[nodiscard]] lab_colour to_lab(int red, int green, int blue) noexcept;
 
 // How much two colours differ by CIEDE2000 (CIE 142-2001, kL = kC = kH =
