@@ -1,15 +1,21 @@
 # SPDX-License-Identifier: MIT
 # Quick start: `make run` lists the sample database, `make check` runs every
 # test. Both configure and build first when needed; `make check` also gets
-# GoogleTest if this machine has none. `make install` takes PREFIX (default
+# GoogleTest if this machine has none. `make` builds the command and the
+# library, not the tests. `make install` takes PREFIX (default
 # /usr/local) and DESTDIR, as the GNU Coding Standards have them; `make
 # uninstall` the same DESTDIR.
 BUILD ?= build
 PREFIX ?= /usr/local
 DESTDIR ?=
 CMAKE_FLAGS ?=
-# cmake --build runs a make of its own, which must not take this one's flags.
-BUILD_ALL = env -u MAKEFLAGS -u MAKELEVEL cmake --build $(BUILD) --parallel
+# The builds below run a make of their own, which must not take this one's
+# flags. They get a number of jobs instead: this make's -jN, else
+# CMAKE_BUILD_PARALLEL_LEVEL, else one a processor (-j alone, which sets no
+# limit, counts as none).
+JOBS = $(or $(patsubst -j%,%,$(filter -j%,$(MAKEFLAGS))),$(CMAKE_BUILD_PARALLEL_LEVEL),$(shell getconf _NPROCESSORS_ONLN 2>/dev/null || echo 1))
+SUB = env -u MAKEFLAGS -u MAKELEVEL CMAKE_BUILD_PARALLEL_LEVEL=$(JOBS)
+BUILD_ALL = $(SUB) cmake --build $(BUILD)
 # The library's folder follows the prefix (lib/<multiarch> in /usr on
 # Debian, lib elsewhere), so a build configured for another one is
 # configured again before it is installed.
@@ -37,9 +43,9 @@ run: $(BUILD)/CMakeCache.txt
 # install, where GoogleTest can be neither found nor downloaded.
 check:
 	cmake -S . -B $(BUILD) -DTINTLIST_TESTS=ON $(CMAKE_FLAGS) >/dev/null
-	$(BUILD_ALL)
+	$(BUILD_ALL) --target all tintlist_tests
 	@rm -f $(BUILD)/windows-suite.txt
-	@status=0; (cd $(BUILD) && ctest --output-on-failure --parallel 2 --no-tests=error) || status=$$?; \
+	@status=0; (cd $(BUILD) && $(SUB) ctest --output-on-failure --parallel 2 --no-tests=error) || status=$$?; \
 	    cat $(BUILD)/skipped-tests.txt $(BUILD)/windows-suite.txt 2>/dev/null; exit $$status
 
 install: $(BUILD)/CMakeCache.txt
@@ -65,22 +71,22 @@ uninstall:
 # machine (cmake/release.sh says how).
 RELEASE ?= release
 dist:
-	@sh cmake/release.sh dist .
+	@$(SUB) sh cmake/release.sh dist .
 distcheck:
-	@sh cmake/release.sh distcheck
+	@$(SUB) sh cmake/release.sh distcheck
 release:
-	@sh cmake/release.sh release $(RELEASE)
+	@$(SUB) sh cmake/release.sh release $(RELEASE)
 
 # REFERENCE=rev also measures the command built from that git revision.
 bench:
-	REFERENCE=$(REFERENCE) bash bench/run.sh
+	REFERENCE=$(REFERENCE) $(SUB) bash bench/run.sh
 
 # Fuzzes classify_line for FUZZ_SECONDS, in a corpus seeded from tests/fuzz.
 FUZZ_SECONDS ?= 600
 fuzz:
 	cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DTINTLIST_FUZZ=ON -DTINTLIST_TESTS=OFF
-	env -u MAKEFLAGS -u MAKELEVEL cmake --build build-fuzz --target classify_fuzz
+	$(SUB) cmake --build build-fuzz --target classify_fuzz
 	mkdir -p build-fuzz/corpus
 	build-fuzz/tests/fuzz/classify_fuzz -max_len=1024 -max_total_time=$(FUZZ_SECONDS) \
 	    build-fuzz/corpus tests/fuzz/corpus

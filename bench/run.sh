@@ -26,7 +26,7 @@ if [ "${1-}" = --tiny ]; then lines=5000 runs=1 startup_runs=10 check=no; fi
 configure_and_build() { # source folder, build folder
     cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=Release -DTINTLIST_BENCH=ON -DTINTLIST_TESTS=OFF \
         ${BENCH_CMAKE_FLAGS-} >/dev/null
-    cmake --build "$2" --parallel >/dev/null
+    cmake --build "$2" >/dev/null
 }
 configure_and_build "$root" "$build"
 reference=${REFERENCE-}

@@ -77,11 +77,11 @@ release() { # folder
     dist "$out" >/dev/null
     cmake -S . -B "$work/deb" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
         -DTINTLIST_TESTS=OFF >/dev/null
-    cmake --build "$work/deb" --parallel >/dev/null
+    cmake --build "$work/deb" >/dev/null
     pack "$work/deb" "$work/packages"
     cmake -S . -B "$work/windows" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake >/dev/null
-    cmake --build "$work/windows" --parallel >/dev/null
+    cmake --build "$work/windows" >/dev/null
     pack "$work/windows" "$work/packages"
     cp "$work"/packages/*.deb "$out"
 
