@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The colour table: names found through a hash table of their folded form,
 // and the nearest colour by CIEDE2000, searched in order of lightness.
+#include "grammar.hpp"
 #include "srgb.hpp"
-#include <tintlist/colour_database.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -90,12 +90,6 @@ bool same_name(std::string_view x, std::string_view y) {
         if (i == x.size() || j == y.size()) return i == x.size() && j == y.size();
         if (folded(x[i]) != folded(y[j])) return false;
     }
-}
-
-bool in_range(std::int32_t red, std::int32_t green, std::int32_t blue) {
-    // As unsigned, a value below 0 is beyond 255 too.
-    return (static_cast<std::uint32_t>(red) | static_cast<std::uint32_t>(green) |
-            static_cast<std::uint32_t>(blue)) <= 255;
 }
 
 // Makes room for one more element, growing as push_back would, so that the

@@ -21,7 +21,7 @@
 // that it stays inside.
 #pragma once
 
-#include <tintlist/colour_database.hpp>
+#include "grammar.hpp"
 
 #include <bit>
 #include <cstddef>
@@ -55,8 +55,7 @@ inline constexpr std::size_t carry_room = (line_limit + 2 + 63) / 64 * 64;
 // lines, and the end of the block may add a line too long.
 inline constexpr std::size_t batch = 128;
 
-// The eight bytes at p as a word, the first byte in the lowest bits, for
-// code that looks at eight bytes at a time.
+// The eight bytes at p as a word, the first byte in the lowest bits.
 inline std::uint64_t load8(const char* p) noexcept {
     std::uint64_t word;
     std::memcpy(&word, p, 8);
@@ -162,13 +161,10 @@ inline classified_line classify_cut_line(std::string_view text) noexcept {
         at = first + __builtin_ctz(bits.not_digit >> first);
         const int count = at - first;
         if (static_cast<unsigned>(count - 1) > 2) {
-            // No digit and no sign: no entry. Such a line is passed over when
-            // its first byte is '!', or the NUL after an empty text; answered
-            // here, since comment lines are common.
-            if (count == 0 && first < 16 && p[first] != '+' && p[first] != '-') {
-                const bool silent = p[0] == '!' || p[0] == '\0';
-                return {silent ? line_outcome::skipped : line_outcome::syntax_error, {}};
-            }
+            // No digit and no sign: no entry. Answered here, since comment
+            // lines are common.
+            if (count == 0 && first < 16 && p[first] != '+' && p[first] != '-')
+                return not_an_entry(text);
             return classify_line(text);
         }
         value = small_value(p + first, count);
@@ -178,12 +174,8 @@ inline classified_line classify_cut_line(std::string_view text) noexcept {
     // at the NUL after the text, so a name that starts there is none.
     const int name = at + __builtin_ctz(bits.not_space >> at);
     const auto name_end = static_cast<int>(text.size()) - (text.back() == '\n');
-    // As unsigned, a value past 255 or below 0 is beyond 255.
-    const bool valid = static_cast<std::uint32_t>(values[0] | values[1] | values[2]) <= 255;
-    if (name == 16 || name >= name_end || !valid) return classify_line(text);
-    return {
-        line_outcome::entry,
-        {values[0], values[1], values[2], {p + name, static_cast<std::size_t>(name_end - name)}}};
+    if (name == 16 || name >= name_end) return classify_line(text);
+    return entry_of(values, {p + name, static_cast<std::size_t>(name_end - name)});
 #else
     return classify_line(text);
 #endif
@@ -193,12 +185,8 @@ inline classified_line classify_cut_line(std::string_view text) noexcept {
 // (length or more if it has none), and which a newline follows or not.
 inline classified_line classify_at(char* p, std::size_t length, std::size_t nul,
                                    bool newline) noexcept {
-    // A longer line is a comment when it begins as one; anything else is a
-    // syntax error, as no name can be so long.
-    if (length > line_limit) {
-        const bool comment = p[0] == '!' || p[0] == '\0';
-        return {comment ? line_outcome::skipped : line_outcome::syntax_error, {}};
-    }
+    // A longer line is no entry, as no name can be so long.
+    if (length > line_limit) return not_an_entry({p, length});
     // The text ends at its NUL, or takes its newline, or gets a NUL after it.
     if (nul < length)
         length = nul;
