@@ -3,20 +3,99 @@
 #include "line_scanner.hpp"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <limits>
 #include <new>
 #include <sys/stat.h>
 #include <utility>
+
+// What the reader needs of its platform: opening, reading and closing a
+// file as the command does, and memory for its state. A folder counts as a
+// file that cannot be opened (EISDIR).
 #ifdef _WIN32
 #include <io.h>
 #include <malloc.h>
+
+namespace tintlist {
+namespace {
+
+// Descriptors are read in text mode, which reads CR LF as LF and ends a
+// file at a Ctrl-Z; the reader reads text in memory alike.
+constexpr bool text_mode = true;
+
+int open_file(const char* path) noexcept {
+    const int fd = _open(path, _O_RDONLY | _O_TEXT);
+    struct _stat status;
+    if (fd < 0 && errno == EACCES && _stat(path, &status) == 0 && (status.st_mode & _S_IFDIR))
+        errno = EISDIR;
+    return fd;
+}
+
+long read_file(int fd, char* to, std::size_t size) noexcept {
+    return _read(fd, to, static_cast<unsigned>(size));
+}
+
+void close_file(int fd) noexcept {
+    _close(fd);
+}
+
+void* allocate(std::size_t size, std::size_t alignment) noexcept {
+    return _aligned_malloc(size, alignment);
+}
+
+void deallocate(void* memory, std::size_t) noexcept {
+    _aligned_free(memory);
+}
+
+} // namespace
+} // namespace tintlist
 #else
 #include <sys/mman.h>
 #include <unistd.h>
+
+namespace tintlist {
+namespace {
+
+constexpr bool text_mode = false;
+
+int open_file(const char* path) noexcept {
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    struct stat status;
+    if (fd >= 0 && (fstat(fd, &status) != 0 || S_ISDIR(status.st_mode))) {
+        const int error = S_ISDIR(status.st_mode) ? EISDIR : errno;
+        close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
+long read_file(int fd, char* to, std::size_t size) noexcept {
+    long got;
+    do got = ::read(fd, to, size);
+    while (got < 0 && errno == EINTR);
+    return got;
+}
+
+void close_file(int fd) noexcept {
+    close(fd); // a file opened for reading holds nothing to lose
+}
+
+// Mapped straight from the system, which aligns it to a page: the C
+// library's heap costs a small database much of its start-up to set up, the
+// first time it is used.
+void* allocate(std::size_t size, std::size_t) noexcept {
+    void* memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return memory != MAP_FAILED ? memory : nullptr;
+}
+
+void deallocate(void* memory, std::size_t size) noexcept {
+    munmap(memory, size);
+}
+
+} // namespace
+} // namespace tintlist
 #endif
 
 namespace tintlist {
@@ -47,14 +126,9 @@ namespace {
 // classified then, so that memory stays fixed, and the rest of it is passed
 // over; any other waits for the next read.
 std::size_t cut(reader_state& s) noexcept {
-    // The Windows runtime's text mode already reads CR LF as LF from a
-    // descriptor; elsewhere, and from text in memory, the reader does the
-    // same, so a database lists alike on every platform.
-#ifdef _WIN32
-    const bool fold_crlf = s.fd < 0;
-#else
-    constexpr bool fold_crlf = true;
-#endif
+    // A CR LF ends a line as LF does, so that a database lists alike on
+    // every platform; text mode has done it already.
+    const bool fold_crlf = !text_mode || s.fd < 0;
     // The state is kept in locals while cutting: stores through the lines'
     // bytes could otherwise change it, as far as the compiler knows, and
     // each field would be read again for every line.
@@ -112,12 +186,7 @@ std::size_t read(reader_state& s) noexcept {
         got = static_cast<long>(s.text.copy(block, s.read_size));
         s.text.remove_prefix(static_cast<std::size_t>(got));
     } else {
-#ifdef _WIN32
-        got = _read(s.fd, block, static_cast<unsigned>(s.read_size));
-#else
-        do got = ::read(s.fd, block, s.read_size);
-        while (got < 0 && errno == EINTR);
-#endif
+        got = read_file(s.fd, block, s.read_size);
     }
     s.read_size = std::min(2 * s.read_size, block_size);
     if (got <= 0) {
@@ -140,61 +209,6 @@ std::size_t read(reader_state& s) noexcept {
     return 0;
 }
 
-// Opens path as the command does; returns a descriptor, or -1 with errno
-// set.
-int open_file(const char* path) noexcept {
-#ifdef _WIN32
-    const int fd = _open(path, _O_RDONLY | _O_TEXT);
-    // The Windows runtime refuses a folder as a file it may not open.
-    struct _stat status;
-    if (fd < 0 && errno == EACCES && _stat(path, &status) == 0 && (status.st_mode & _S_IFDIR))
-        errno = EISDIR;
-    return fd;
-#else
-    // A folder counts as a file that cannot be opened, as it does on
-    // Windows.
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    struct stat status;
-    if (fd >= 0 && (fstat(fd, &status) != 0 || S_ISDIR(status.st_mode))) {
-        const int error = S_ISDIR(status.st_mode) ? EISDIR : errno;
-        close(fd);
-        errno = error;
-        return -1;
-    }
-    return fd;
-#endif
-}
-
-void close_file(int fd) noexcept {
-#ifdef _WIN32
-    _close(fd);
-#else
-    close(fd); // a file opened for reading holds nothing to lose
-#endif
-}
-
-// Memory for a reader's state, aligned as its buffer asks, or null. Off
-// Windows it is mapped straight from the system: the C library's heap
-// costs a small database much of its start-up to set up, the first time it
-// is used.
-void* allocate(std::size_t size) noexcept {
-#ifdef _WIN32
-    return _aligned_malloc(size, alignof(reader_state));
-#else
-    void* memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    return memory != MAP_FAILED ? memory : nullptr;
-#endif
-}
-
-void deallocate(void* memory, std::size_t size) noexcept {
-#ifdef _WIN32
-    (void)size;
-    _aligned_free(memory);
-#else
-    munmap(memory, size);
-#endif
-}
-
 // Closes what the reader opened, and frees its state.
 void release(reader_state* s) noexcept {
     if (s == nullptr) return;
@@ -209,7 +223,7 @@ void release(reader_state* s) noexcept {
 database_reader::database_reader(int fd, bool owned, std::string_view text, int error) noexcept
     : error_(error) {
     if (error != 0) return;
-    void* memory = allocate(sizeof(reader_state));
+    void* memory = allocate(sizeof(reader_state), alignof(reader_state));
     if (memory == nullptr) {
         if (owned) close_file(fd);
         error_ = ENOMEM;
@@ -232,16 +246,14 @@ database_reader database_reader::open(const char* path) noexcept {
 }
 
 database_reader database_reader::from_text(std::string_view text) noexcept {
-#ifdef _WIN32
-    text = text.substr(0, text.find('\x1a')); // as a file read in text mode ends there
-#endif
+    if (text_mode) text = text.substr(0, text.find('\x1a'));
     return {-1, false, text, 0};
 }
 
 // A reader moved from reads nothing more.
-database_reader::database_reader(database_reader&& other) noexcept
-    : next_(std::exchange(other.next_, nullptr)), held_(std::exchange(other.held_, nullptr)),
-      state_(std::exchange(other.state_, nullptr)), error_(std::exchange(other.error_, 0)) {}
+database_reader::database_reader(database_reader&& other) noexcept {
+    *this = std::move(other);
+}
 
 database_reader& database_reader::operator=(database_reader&& other) noexcept {
     if (this == &other) return *this;

@@ -23,6 +23,11 @@
 #include <cstring>
 #include <initializer_list>
 #include <string_view>
+
+// What the command needs of its platform: writing to a descriptor, which
+// may write only part of what it is given, or fail (-1), and asking of
+// standard output whether it is a terminal, and one that takes SGR
+// sequences: Windows asks its console for them, and an old one refuses.
 #ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -30,8 +35,46 @@
 #define WIN32_LEAN_AND_MEAN
 #include <io.h>
 #include <windows.h>
+
+namespace {
+
+long write_some(int fd, const char* p, std::size_t size) {
+    return _write(fd, p, static_cast<unsigned>(size));
+}
+
+bool output_is_terminal() {
+    return _isatty(1) != 0;
+}
+
+bool console_paints() {
+    const HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    return GetConsoleMode(console, &mode) != 0 &&
+           SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
+} // namespace
 #else
 #include <unistd.h>
+
+namespace {
+
+long write_some(int fd, const char* p, std::size_t size) {
+    long done;
+    do done = write(fd, p, size);
+    while (done < 0 && errno == EINTR);
+    return done;
+}
+
+bool output_is_terminal() {
+    return isatty(1) != 0;
+}
+
+bool console_paints() {
+    return true;
+}
+
+} // namespace
 #endif
 
 namespace {
@@ -39,7 +82,7 @@ namespace {
 using tintlist::database_line;
 using tintlist::line_outcome;
 
-constexpr std::size_t output_size = 128 * 1024, first_output_limit = 4 * 1024;
+constexpr std::size_t output_size = 128 * 1024;
 
 // Names are copied in whole chunks: a fixed-size copy has no branch on the
 // length, which varies from line to line and would mispredict. The reader
@@ -78,9 +121,8 @@ struct listing {
     const char* path; // the database path
     char* data;       // output_size bytes
     std::size_t used;
-    // Written out past this, which starts small and doubles up to
-    // output_size: a short listing then touches few of its pages. A
-    // terminal has 0, so that each entry shows as soon as it is listed.
+    // Written out past this: output_size, or 0 on a terminal, so that each
+    // entry shows as soon as it is listed.
     std::size_t limit;
     bool failed;
     bool errors_lost; // a diagnostic could not be written
@@ -95,19 +137,6 @@ bool is_set(const char* variable, const char* off = "") {
 bool is(const char* variable, const char* value) {
     const char* set = std::getenv(variable);
     return set != nullptr && std::strcmp(set, value) == 0;
-}
-
-// True when the console takes SGR sequences; asked for them on Windows,
-// where an old console refuses.
-bool console_paints() {
-#ifdef _WIN32
-    const HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
-    DWORD mode = 0;
-    return GetConsoleMode(console, &mode) != 0 &&
-           SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
-#else
-    return true;
-#endif
 }
 
 // Whether and how to paint standard output, as the conventions have it:
@@ -185,12 +214,7 @@ char* put_swatch(char* p, const tintlist::colour_entry& colour, paint how) {
 // Writes all of size bytes at p to fd; false when a write fails.
 bool write_all(int fd, const char* p, std::size_t size) {
     while (size > 0) {
-#ifdef _WIN32
-        const long done = _write(fd, p, static_cast<unsigned>(size));
-#else
-        const long done = write(fd, p, size);
-        if (done < 0 && errno == EINTR) continue;
-#endif
+        const long done = write_some(fd, p, size);
         if (done <= 0) return false;
         p += done;
         size -= static_cast<std::size_t>(done);
@@ -202,7 +226,6 @@ bool write_all(int fd, const char* p, std::size_t size) {
 void flush_output(listing& out) {
     if (out.used > 0 && !out.failed) out.failed = !write_all(1, out.data, out.used);
     out.used = 0;
-    out.limit = std::min(2 * out.limit, output_size);
 }
 
 // Writes at p the three values of an entry, each in three columns and
@@ -310,12 +333,8 @@ void list_lines(listing& state, tintlist::database_reader& reader, Put put) {
     // The output has static storage: on the stack it would put every other
     // local and call far below the top, on pages of their own.
     static char output_data[output_size];
-#ifdef _WIN32
-    const bool terminal = _isatty(1) != 0;
-#else
-    const bool terminal = isatty(1) != 0;
-#endif
-    listing state{program, path, output_data, 0, terminal ? 0 : first_output_limit, false, false};
+    const bool terminal = output_is_terminal();
+    listing state{program, path, output_data, 0, terminal ? 0 : output_size, false, false};
     // A painted listing has a loop of its own: the test in the plain one's
     // would slow it down.
     const paint swatches = swatches_for(terminal);
