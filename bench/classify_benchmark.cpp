@@ -3,8 +3,8 @@
 // same format, on the same realistic mix of lines; and the colour table's
 // find and nearest, on a table of a thousand of those lines' colours.
 
-#include "line_mix.hpp"
 #include "line_scanner.hpp"
+#include "random_lines.hpp"
 #include <tintlist/colour_database.hpp>
 
 #include <benchmark/benchmark.h>
@@ -20,9 +20,9 @@ namespace {
 
 const std::vector<std::string>& sample_lines() {
     static const std::vector<std::string> lines = [] {
-        line_mix mix(7);
+        tintlist_test::random_lines mix(7);
         std::vector<std::string> made;
-        for (int i = 0; i < 10000; ++i) made.push_back(mix.next());
+        for (int i = 0; i < 10000; ++i) made.push_back(mix.usual());
         return made;
     }();
     return lines;
@@ -84,9 +84,9 @@ BENCHMARK(sscanf_entry);
 const tintlist::colour_table& thousand_colours() {
     static const tintlist::colour_table table = [] {
         tintlist::colour_table made;
-        line_mix mix(11);
+        tintlist_test::random_lines mix(11);
         while (made.size() < 1000) {
-            const tintlist::classified_line line = tintlist::classify_line(mix.next());
+            const tintlist::classified_line line = tintlist::classify_line(mix.usual());
             if (line.outcome == tintlist::line_outcome::entry) made.add(line.colour);
         }
         return made;

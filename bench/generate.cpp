@@ -5,7 +5,7 @@
 //
 // usage: generate [--listed] LINES [SEED]
 
-#include "line_mix.hpp"
+#include "random_lines.hpp"
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,10 +20,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const long long lines = std::atoll(argv[1]);
-    line_mix mix(argc == 3 ? static_cast<unsigned>(std::atol(argv[2])) : 1,
-                 listed ? line_mix::layout::listed : line_mix::layout::loose);
+    tintlist_test::random_lines mix(argc == 3 ? static_cast<unsigned>(std::atol(argv[2])) : 1);
     for (long long i = 0; i < lines; ++i) {
-        const std::string& line = mix.next();
+        const std::string line = mix.usual(listed);
         if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size()) {
             std::perror("generate");
             return 1;

@@ -5,6 +5,7 @@
 // lines, cut as the listing cuts them, with any bytes after them.
 
 #include "line_scanner.hpp"
+#include "random_lines.hpp"
 #include "scanner_reference.hpp"
 #include <tintlist/colour_database.hpp>
 
@@ -21,65 +22,11 @@ using tintlist::classify_cut_line;
 using tintlist::classify_line;
 using tintlist::line_outcome;
 
-class line_maker {
-  public:
-    explicit line_maker(unsigned seed) : random_(seed) {}
-
-    std::string make() {
-        std::string line;
-        if (chance(3)) line += pick("!!   \t\n#x+-");
-        for (int field = 0; field < 3; ++field) {
-            add_space(line);
-            if (chance(40)) add_junk(line);
-            add_number(line);
-        }
-        add_space(line);
-        if (!chance(10)) add_name(line);
-        if (chance(5)) add_junk(line);
-        if (!chance(8)) line += '\n';
-        if (line.size() > 511) line.resize(511);
-        return line;
-    }
-
-  private:
-    bool chance(unsigned one_in) { return random_() % one_in == 0; }
-    char pick(std::string_view from) { return from[random_() % from.size()]; }
-
-    void add_space(std::string& line) {
-        const unsigned count = chance(4) ? 0 : random_() % 4;
-        for (unsigned i = 0; i < count; ++i) line += pick("   \t\t\n\v\f\r");
-    }
-
-    void add_number(std::string& line) {
-        const char sign = chance(6) ? pick("+-") : '\0';
-        if (sign != '\0') line += sign;
-        if (chance(8)) line.append(random_() % 4, '0');
-        if (chance(50)) {
-            line += sign == '-' ? "2147483648" : "2147483647";
-            return;
-        }
-        const unsigned digits = chance(3) ? 1 + random_() % 9 : 1 + random_() % 3;
-        for (unsigned i = 0; i < digits; ++i) line += static_cast<char>('0' + random_() % 10);
-    }
-
-    void add_name(std::string& line) {
-        const unsigned length = chance(20) ? random_() % 500 : 1 + random_() % 20;
-        for (unsigned i = 0; i < length; ++i) {
-            line += chance(5) ? pick(" \t%\r!0123456789xX\xe9\xff")
-                              : pick("abcdefghijklmnopqrstuvwxyz");
-        }
-    }
-
-    void add_junk(std::string& line) { line += pick("x+-!.,\n \xff%"); }
-
-    std::mt19937 random_;
-};
-
 TEST(ClassifyLine, AgreesWithTheCLibraryScanner) {
-    line_maker maker(20261208);
+    tintlist_test::random_lines maker(20261208);
     int entries = 0, compared = 0;
     for (int i = 0; i < 300'000; ++i) {
-        const std::string line = maker.make();
+        const std::string line = maker.tricky();
         if (!tintlist_test::inside_contract(line)) continue;
         ++compared;
         const auto expected = tintlist_test::reference_classify(line);
@@ -112,11 +59,11 @@ TEST(ClassifyLine, AgreesWithTheCLibraryScanner) {
 // Generated lines, with NULs and numbers past 32 bits, cut at their first
 // NUL or after their first newline.
 TEST(ClassifyCutLine, AgreesWithClassifyLine) {
-    line_maker maker(4242);
+    tintlist_test::random_lines maker(4242);
     std::mt19937 random(99);
     int nul_cut = 0, entries = 0;
     for (int i = 0; i < 300'000; ++i) {
-        std::string line = maker.make();
+        std::string line = maker.tricky();
         if (i % 7 == 0) line.insert(random() % (line.size() + 1), 1, '\0');
         if (i % 5 == 0) line.insert(0, std::to_string(random()) + "9999999999 ");
 

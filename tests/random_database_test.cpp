@@ -5,75 +5,16 @@
 // reported with its own line number, or passed over.
 
 #include "end_to_end.hpp"
+#include "random_lines.hpp"
 
 #include <algorithm>
 #include <cstdio>
-#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tintlist_test {
 namespace {
-
-class database_maker {
-  public:
-    explicit database_maker(unsigned seed) : random_(seed) {}
-
-    std::string file;
-
-    void make() {
-        file.clear();
-        for (unsigned i = random_() % 60; i > 0; --i)
-            file += make_line() + (chance(4) ? "\r\n" : "\n");
-        if (chance(3)) file += make_line(); // a last line without a line end
-    }
-
-  private:
-    bool chance(unsigned one_in) { return random_() % one_in == 0; }
-    unsigned below(unsigned n) { return random_() % n; }
-
-    // Bytes of any kind but a newline, and but Ctrl-Z, which ends a file in
-    // Windows text mode.
-    char junk() {
-        char c;
-        do c = static_cast<char>(random_());
-        while (c == '\n' || c == '\x1a');
-        return c;
-    }
-
-    std::string number() {
-        std::string n = chance(8) ? "-" : chance(8) ? "+" : "";
-        return n + std::to_string(chance(10) ? random_() : below(300));
-    }
-
-    std::string make_line() {
-        std::string line;
-        switch (below(8)) {
-        case 0:
-            line.assign(1, '!').append(below(30), 'c');
-            break;
-        case 1:
-            for (unsigned i = below(40); i > 0; --i) line += junk();
-            break;
-        case 2: { // long, sometimes a comment, sometimes at the limit
-            const unsigned length = chance(3) ? 510 + below(4) : 512 + below(3000);
-            line = chance(2) ? "!" : "1 2 3 ";
-            while (line.size() < length) line += static_cast<char>('a' + below(26));
-            break;
-        }
-        default:
-            line = number() + (chance(2) ? " " : "\t") + number() + " " + number() + " ";
-            for (unsigned i = 1 + below(20); i > 0; --i) line += static_cast<char>('a' + below(26));
-            if (chance(6)) line.insert(below(static_cast<unsigned>(line.size())), 1, '\0');
-            if (chance(6)) line.insert(below(static_cast<unsigned>(line.size())), 1, '\r');
-            if (chance(8)) line += '\r'; // a lone CR before the line end
-        }
-        return line;
-    }
-
-    std::mt19937 random_;
-};
 
 // Every listed line has the layout "rrr ggg bbb\t\tname".
 bool has_layout(std::string_view line) {
@@ -101,12 +42,12 @@ expectation written_by(tintlist::database_reader reader, const std::string& path
 // The command, and the library's reader from the file and from the same
 // bytes in memory.
 TEST_F(EndToEnd, EveryLineAccountedForOnce) {
-    database_maker maker(4711);
+    random_lines maker(4711);
     std::size_t listed = 0, reported = 0;
     for (int n = 0; n < setup.random_databases; ++n) {
-        maker.make();
-        database("random.txt", maker.file);
-        const expectation e = expect(maker.file, "random.txt");
+        const std::string file = maker.database();
+        database("random.txt", file);
+        const expectation e = expect(file, "random.txt");
         const result r = run({"random"});
         ASSERT_EQ(r.out, text(e.out)) << "database " << n;
         ASSERT_EQ(r.err, text(e.err)) << "database " << n;
@@ -116,7 +57,7 @@ TEST_F(EndToEnd, EveryLineAccountedForOnce) {
         const expectation from_file =
             written_by(tintlist::database_reader::open(path.c_str()), "random.txt");
         const expectation from_memory =
-            written_by(tintlist::database_reader::from_text(maker.file), "random.txt");
+            written_by(tintlist::database_reader::from_text(file), "random.txt");
         for (const expectation& read : {from_file, from_memory}) {
             ASSERT_EQ(read.out, e.out) << "database " << n;
             ASSERT_EQ(read.err, e.err) << "database " << n;
