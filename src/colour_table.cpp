@@ -2,7 +2,6 @@
 // The colour table: names found through a hash table of their folded form,
 // and the nearest colour by CIEDE2000, searched in order of lightness.
 #include "grammar.hpp"
-#include "srgb.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -13,7 +12,7 @@ namespace {
 
 // The linear light of a value, held to 0..255.
 double linear(int value) {
-    return linear_light[static_cast<std::size_t>(std::clamp(value, 0, 255))];
+    return srgb_linear_light[static_cast<std::size_t>(std::clamp(value, 0, 255))];
 }
 
 // CIELAB's compression of a share of the white's own value.

@@ -9,7 +9,6 @@
 // the values of each entry stand on a swatch of its colour. The library's
 // database_reader does the reading.
 
-#include "srgb.hpp"
 #include <tintlist/colour_database.hpp>
 
 #include <algorithm>
@@ -151,35 +150,6 @@ paint swatches_for(bool terminal) {
                                                                     : paint::palette;
 }
 
-// The nearest colour of xterm's palette, in RGB: of its 6x6x6 cube (16 to
-// 231, levels 0, 95, 135, 175, 215, 255) or its ramp of greys (232 to 255,
-// 8 to 238). The first 16 are left alone: each terminal has its own.
-int palette_index(int red, int green, int blue) {
-    const auto level = [](int v) { return v < 48 ? 0 : v < 115 ? 1 : (v - 35) / 40; };
-    const auto cube = [](int level) { return level == 0 ? 0 : 55 + 40 * level; };
-    const int r = level(red);
-    const int g = level(green);
-    const int b = level(blue);
-    const int grey = std::clamp((red + green + blue - 9) / 30, 0, 23);
-    const auto distance = [&](int r2, int g2, int b2) {
-        return (red - r2) * (red - r2) + (green - g2) * (green - g2) + (blue - b2) * (blue - b2);
-    };
-    const int shade = 8 + 10 * grey;
-    const bool cube_nearer = distance(cube(r), cube(g), cube(b)) <= distance(shade, shade, shade);
-    return cube_nearer ? 16 + 36 * r + 6 * g + b : 232 + grey;
-}
-
-// True when black text contrasts more with the colour than white, by WCAG's
-// contrast ratio: (Y + 0.05) / 0.05 against 1.05 / (Y + 0.05), Y the
-// colour's relative luminance.
-bool dark_text(int red, int green, int blue) {
-    using tintlist::linear_light;
-    const double y = 0.2126 * linear_light[static_cast<std::size_t>(red)] +
-                     0.7152 * linear_light[static_cast<std::size_t>(green)] +
-                     0.0722 * linear_light[static_cast<std::size_t>(blue)];
-    return (y + 0.05) * (y + 0.05) > 0.05 * 1.05;
-}
-
 char* put_text(char* p, std::string_view text) {
     std::memcpy(p, text.data(), text.size());
     return p + text.size();
@@ -206,9 +176,10 @@ char* put_swatch(char* p, const tintlist::colour_entry& colour, paint how) {
         p = put_number(put_text(p, ";"), green);
         p = put_number(put_text(p, ";"), blue);
     } else {
-        p = put_number(put_text(p, "5;"), palette_index(red, green, blue));
+        p = put_number(put_text(p, "5;"), tintlist::xterm_palette_index(red, green, blue));
     }
-    return put_text(p, dark_text(red, green, blue) ? ";38;5;16m" : ";38;5;231m");
+    const bool black = tintlist::black_text_contrasts_more(red, green, blue);
+    return put_text(p, black ? ";38;5;16m" : ";38;5;231m");
 }
 
 // Writes all of size bytes at p to fd; false when a write fails.

@@ -5,6 +5,7 @@
 
 #include <tintlist/colour_database.hpp>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -25,6 +26,51 @@ struct lab_colour {
 // value beyond is held to the nearer end), in CIELAB under D65; white is
 // lightness 100 and greys have a = b = 0.
 [[nodiscard]] lab_colour to_lab(int red, int green, int blue) noexcept;
+
+// The linear light, 0 to 1, of each sRGB value 0..255, worked out when
+// compiling, so that a program needs no maths library for it: the tintlist
+// command, which would have one more library to load at every start. Above
+// the toe, x^2.4 is x^2 times the fifth root of x^2, by Newton's method.
+inline constexpr std::array<double, 256> srgb_linear_light = [] {
+    std::array<double, 256> table{};
+    for (std::size_t value = 0; value < 256; ++value) {
+        const double x = static_cast<double>(value) / 255;
+        const double y = (x + 0.055) / 1.055;
+        double root = 1;
+        for (int step = 0; step < 40; ++step)
+            root -= (root * root * root * root * root - y * y) / (5 * root * root * root * root);
+        table[value] = x <= 0.04045 ? x / 12.92 : y * y * root;
+    }
+    return table;
+}();
+
+// True when black text on the sRGB colour (each value 0..255) has a greater
+// WCAG contrast ratio than white: (Y + 0.05) / 0.05 against 1.05 / (Y +
+// 0.05), where Y is the colour's relative luminance.
+[[nodiscard]] inline bool black_text_contrasts_more(int red, int green, int blue) noexcept {
+    const auto light = [](int value) { return srgb_linear_light[static_cast<std::size_t>(value)]; };
+    const double y = 0.2126 * light(red) + 0.7152 * light(green) + 0.0722 * light(blue);
+    return (y + 0.05) * (y + 0.05) > 0.05 * 1.05;
+}
+
+// The colour of xterm's palette of 256 nearest in RGB to the sRGB colour
+// (each value 0..255): of its 6x6x6 cube (16 to 231, levels 0, 95, 135,
+// 175, 215 and 255) or its ramp of greys (232 to 255, 8 to 238). The first
+// 16 are left out, as each terminal has its own.
+[[nodiscard]] inline int xterm_palette_index(int red, int green, int blue) noexcept {
+    const auto level = [](int v) { return v < 48 ? 0 : v < 115 ? 1 : (v - 35) / 40; };
+    const auto cube = [](int level) { return level == 0 ? 0 : 55 + 40 * level; };
+    const int r = level(red);
+    const int g = level(green);
+    const int b = level(blue);
+    const int grey = std::clamp((red + green + blue - 9) / 30, 0, 23);
+    const auto distance = [&](int r2, int g2, int b2) {
+        return (red - r2) * (red - r2) + (green - g2) * (green - g2) + (blue - b2) * (blue - b2);
+    };
+    const int shade = 8 + 10 * grey;
+    const bool cube_nearer = distance(cube(r), cube(g), cube(b)) <= distance(shade, shade, shade);
+    return cube_nearer ? 16 + 36 * r + 6 * g + b : 232 + grey;
+}
 
 // How much two colours differ by CIEDE2000 (CIE 142-2001, kL = kC = kH =
 // 1): 0 for the same colour, about 1 for a difference just to be seen.
