@@ -1,20 +1,35 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
-# Runs the end-to-end suite against the Windows program under wine.
+# Builds the Windows program, and where a compiler for it is found the same
+# sources for x86_64 Windows; checks the 32-bit program's image and its zip;
+# then runs the end-to-end suite against the Windows program under wine.
 #
-# The shipped program is 32-bit, and runs it when this machine can: some
+# The shipped program is 32-bit, and the suite runs it when this machine
+# can: some
 # kernels cannot execute 32-bit code at all, so wine cannot start it there.
 # Whether it can is found by trying. If it cannot, the suite runs against the
 # same sources built for x86_64 Windows, under wine64. TINTLIST_WINE32=yes or
 # =no forces the answer instead.
 #
-# usage: windows_suite.sh END_TO_END_TEST EXE32 EXE64 REPORT
+# usage: windows_test.sh END_TO_END_TEST SOURCE_DIR BUILD_DIR VERSION REPORT
 #
-# WINEPREFIX names the wine prefix to use. REPORT receives the one line that
-# says which program ran and why. Exits 77 (a skip) when neither program can
-# run, unless CI=true, where that is a failure.
+# The builds go into BUILD_DIR/windows and BUILD_DIR/windows64, and the wine
+# prefix into BUILD_DIR/wine. REPORT receives the one line that says which
+# program ran and why. Exits 77 (a skip) when neither program can run,
+# unless CI=true, where that is a failure.
 set -u
-suite=$1 exe32=$2 exe64=$3 report=$4
+suite=$1 source=$2 build=$3 version=$4 report=$5
+tests=$(dirname "$0")
+exe32=$build/windows/tintlist.exe exe64=$build/windows64/tintlist.exe
+sh "$tests/built_with.sh" "$source" "$build/windows" \
+    -DCMAKE_TOOLCHAIN_FILE="$source/cmake/mingw-w64-i686.cmake" -- true || exit 1
+if command -v x86_64-w64-mingw32-g++-win32 >/dev/null || command -v x86_64-w64-mingw32-g++ >/dev/null; then
+    sh "$tests/built_with.sh" "$source" "$build/windows64" \
+        -DCMAKE_TOOLCHAIN_FILE="$source/cmake/mingw-w64-x86_64.cmake" -- true || exit 1
+fi
+sh "$tests/windows_executable_test.sh" "$exe32" "$version" || exit 1
+sh "$tests/windows_zip_test.sh" "$build/windows" "$version" || exit 1
+export WINEPREFIX=$build/wine
 
 export WINEDEBUG=-all
 wine32=$(command -v wine || true)
