@@ -74,31 +74,26 @@ if(NOT top_level)
 endif()
 
 if(WIN32)
-    # Text files with CR LF line ends, as Windows users expect.
-    set(crlf ${PROJECT_SOURCE_DIR}/cmake/crlf.cmake)
-    execute_process(COMMAND ${CMAKE_COMMAND} -DFROM=${PROJECT_SOURCE_DIR}/LICENSE
-        -DTO=${PROJECT_BINARY_DIR}/LICENSE.txt -P ${crlf})
-    execute_process(COMMAND ${CMAKE_COMMAND} -DFROM=${PROJECT_SOURCE_DIR}/README.md
-        -DTO=${PROJECT_BINARY_DIR}/README.md -P ${crlf})
+    # Text files with CR LF line ends, as Windows users expect; the manual
+    # page rendered as HTML, since Windows has no man. Only the zip needs
+    # mandoc or groff for it; the program builds without.
+    configure_file(LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+    configure_file(README.md README.md @ONLY NEWLINE_STYLE CRLF)
     install(TARGETS tintlist RUNTIME DESTINATION . COMPONENT runtime)
     install(FILES ${PROJECT_BINARY_DIR}/LICENSE.txt ${PROJECT_BINARY_DIR}/README.md
         DESTINATION . COMPONENT runtime)
-    # The manual page rendered as HTML, since Windows has no man. Only the
-    # zip needs mandoc or groff for it; the program builds without.
     find_program(TINTLIST_MANDOC mandoc)
     find_program(TINTLIST_GROFF groff)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS doc/tintlist.1)
     if(TINTLIST_MANDOC)
-        set(render ${TINTLIST_MANDOC} -Thtml)
+        execute_process(COMMAND ${TINTLIST_MANDOC} -Thtml doc/tintlist.1
+            WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} OUTPUT_FILE ${PROJECT_BINARY_DIR}/tintlist.html.lf)
     elseif(TINTLIST_GROFF)
-        set(render ${TINTLIST_GROFF} -man -Thtml)
+        execute_process(COMMAND ${TINTLIST_GROFF} -man -Thtml doc/tintlist.1
+            WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} OUTPUT_FILE ${PROJECT_BINARY_DIR}/tintlist.html.lf)
     endif()
-    if(render)
-        add_custom_command(OUTPUT tintlist.html
-            COMMAND ${render} ${PROJECT_SOURCE_DIR}/doc/tintlist.1 > tintlist.html.lf
-            COMMAND ${CMAKE_COMMAND} -DFROM=tintlist.html.lf -DTO=tintlist.html -P ${crlf}
-            DEPENDS ${PROJECT_SOURCE_DIR}/doc/tintlist.1 ${crlf}
-            COMMENT "Rendering the manual page as HTML")
-        add_custom_target(tintlist_manual_html ALL DEPENDS tintlist.html)
+    if(TINTLIST_MANDOC OR TINTLIST_GROFF)
+        configure_file(${PROJECT_BINARY_DIR}/tintlist.html.lf tintlist.html @ONLY NEWLINE_STYLE CRLF)
         install(FILES ${PROJECT_BINARY_DIR}/tintlist.html DESTINATION . COMPONENT runtime)
     else()
         set(no_manual "The zip's manual page needs mandoc or groff: install one, configure again")
@@ -119,16 +114,6 @@ else()
         list(APPEND compressed ${PROJECT_BINARY_DIR}/${name}.gz)
     endforeach()
     add_custom_target(tintlist_compressed_docs ALL DEPENDS ${compressed})
-
-    # The licence in Debian's machine-readable copyright format.
-    file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence)
-    string(REGEX REPLACE "^MIT License\n\nCopyright[^\n]*\n\n" "" licence "${licence}")
-    string(REGEX REPLACE "\n\n" "\n.\n" licence "${licence}")
-    string(REGEX REPLACE "\n([^\n])" "\n \\1" licence " ${licence}")
-    file(WRITE ${PROJECT_BINARY_DIR}/copyright
-        "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
-        "Upstream-Name: tintlist\n\n"
-        "Files: *\nCopyright: 2026 The tintlist developers\nLicense: MIT\n${licence}")
 
     install(TARGETS tintlist RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
     install(FILES ${PROJECT_BINARY_DIR}/tintlist.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
@@ -154,7 +139,7 @@ else()
     set(components runtime development)
     set(packages tintlist libtintlist-dev)
     foreach(component package IN ZIP_LISTS components packages)
-        install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz
+        install(FILES cmake/copyright ${PROJECT_BINARY_DIR}/changelog.gz
             DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package} COMPONENT ${component}
             EXCLUDE_FROM_ALL)
     endforeach()

@@ -5,16 +5,17 @@
 # usage: release.sh dist FOLDER      FOLDER/tintlist-VERSION.tar.xz
 #        release.sh distcheck        the tarball, unpacked without .git, passes
 #                                    make check and a staged make install
-#        release.sh release FOLDER   FOLDER: the tarball, both Debian packages,
-#                                    the Windows zip and SHA256SUMS over them
+#        release.sh release FOLDER   FOLDER: the tarball (from a clone), both
+#                                    Debian packages, the Windows zip and
+#                                    SHA256SUMS over them
 #
-# The tarball holds the files git tracks (in an unpacked tarball: its own
-# files) under tintlist-VERSION/, in name order, owned by 0/0, with the
-# modes 644 and 755 and the release's time. That time is SOURCE_DATE_EPOCH
-# where it is set; else the last commit's; in an unpacked tarball, the
-# time its files carry. Everything else that could differ between two
-# runs is fixed here: the umask, the time zone, the locale and the flags of
-# the environment.
+# The tarball is git archive's of the last commit, under tintlist-VERSION/,
+# with the modes 644 and 755 and the commit's time. The packages carry the
+# release's time: SOURCE_DATE_EPOCH where it is set; else the last
+# commit's; in an unpacked tarball, which is its own source and makes the
+# packages alone, the time its files carry. Everything else that could
+# differ between two runs is fixed here: the umask, the time zone, the
+# locale and the flags of the environment.
 set -eu
 cd "$(dirname "$0")/.."
 umask 022
@@ -31,24 +32,13 @@ if [ -z "${SOURCE_DATE_EPOCH-}" ]; then
 fi
 export SOURCE_DATE_EPOCH
 
-# The release's files, in name order.
-sources() {
-    if [ -e .git ]; then
-        git ls-files
-    else
-        find . -type f ! -path './build*' ! -path './release/*' ! -name 'tintlist-*.tar.xz' |
-            sed 's|^\./||'
-    fi | sort
-}
-
 dist() { # folder
+    [ -e .git ] || { echo "release.sh: no git here to make the tarball from" >&2; exit 1; }
     mkdir -p "$1"
-    if [ -e .git ] && ! git diff --quiet HEAD; then
-        echo "release.sh: warning: tracked files differ from the last commit; packed as they are" >&2
+    if ! git diff --quiet HEAD; then
+        echo "release.sh: warning: the tarball holds the last commit, not the changes since" >&2
     fi
-    sources | tar --create --no-recursion --files-from=- --transform="s|^|$name/|" \
-        --format=gnu --owner=0 --group=0 --numeric-owner --mode=u+rw,go=rX,a-s \
-        --mtime="@$SOURCE_DATE_EPOCH" | xz -9 -T1 >"$1/$name.tar.xz"
+    git -c tar.umask=022 archive --format=tar --prefix="$name/" HEAD | xz -9 -T1 >"$1/$name.tar.xz"
     echo "$1/$name.tar.xz"
 }
 
@@ -74,7 +64,7 @@ release() { # folder
     rm -rf "$1" "$work"
     mkdir -p "$1"
     out=$(cd "$1" && pwd)
-    dist "$out" >/dev/null
+    [ ! -e .git ] || dist "$out" >/dev/null
     cmake -S . -B "$work/deb" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
         -DTINTLIST_TESTS=OFF >/dev/null
     cmake --build "$work/deb" >/dev/null
@@ -94,7 +84,7 @@ release() { # folder
     (cd "$work/zip" && find . -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} + &&
         find "$name-win32" -type f | sort | zip -X -D -q -@ "$out/$zip")
 
-    (cd "$out" && sha256sum -- *.tar.xz *.deb *.zip >SHA256SUMS)
+    (cd "$out" && sha256sum -- $(ls *.tar.xz 2>/dev/null) *.deb *.zip >SHA256SUMS)
     echo "release: $(cd "$out" && echo *) in $out"
 }
 
