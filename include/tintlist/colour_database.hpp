@@ -20,8 +20,8 @@
 
 // The version, which project(VERSION) in CMakeLists.txt also gives: a test
 // holds the two together.
-#define TINTLIST_VERSION_MAJOR 1
-#define TINTLIST_VERSION_MINOR 2
+#define TINTLIST_VERSION_MAJOR 2
+#define TINTLIST_VERSION_MINOR 0
 #define TINTLIST_VERSION_PATCH 0
 
 namespace tintlist {
@@ -128,24 +128,19 @@ class database_reader {
     [[nodiscard]] int error() const noexcept { return error_; }
     [[nodiscard]] bool read_failed() const noexcept { return error_ != 0; }
 
-    // The lines from the next one on, for a range-for.
-    class iterator {
-      public:
-        const database_line& operator*() const noexcept { return *line_; }
-        const database_line* operator->() const noexcept { return line_; }
+    // The lines from the next one on, for a range-for: begin() takes the
+    // next line.
+    struct iterator {
+        database_reader* reader;
+        const database_line* line; // null at the end
+        const database_line& operator*() const noexcept { return *line; }
+        const database_line* operator->() const noexcept { return line; }
         iterator& operator++() noexcept {
-            line_ = reader_->next();
+            line = reader->next();
             return *this;
         }
-        bool operator==(const iterator& other) const noexcept { return line_ == other.line_; }
-        bool operator!=(const iterator& other) const noexcept { return line_ != other.line_; }
-
-      private:
-        friend class database_reader;
-        iterator(database_reader* reader, const database_line* line) noexcept
-            : reader_(reader), line_(line) {}
-        database_reader* reader_;
-        const database_line* line_;
+        bool operator==(const iterator& other) const noexcept { return line == other.line; }
+        bool operator!=(const iterator& other) const noexcept { return line != other.line; }
     };
     [[nodiscard]] iterator begin() noexcept { return {this, next()}; }
     [[nodiscard]] iterator end() noexcept { return {this, nullptr}; }
