@@ -82,6 +82,7 @@ using tintlist::database_line;
 using tintlist::line_outcome;
 
 constexpr std::size_t output_size = 128 * 1024;
+constexpr std::size_t first_output_limit = 4 * 1024;
 
 // Names are copied in whole chunks: a fixed-size copy has no branch on the
 // length, which varies from line to line and would mispredict. The reader
@@ -120,8 +121,10 @@ struct listing {
     const char* path; // the database path
     char* data;       // output_size bytes
     std::size_t used;
-    // Written out past this: output_size, or 0 on a terminal, so that each
-    // entry shows as soon as it is listed.
+    // Written out past this, which starts small and doubles up to
+    // output_size, as the reader's reads do: a short listing then touches
+    // few of its pages. A terminal has 0, so that each entry shows as soon
+    // as it is listed.
     std::size_t limit;
     bool failed;
     bool errors_lost; // a diagnostic could not be written
@@ -197,6 +200,7 @@ bool write_all(int fd, const char* p, std::size_t size) {
 void flush_output(listing& out) {
     if (out.used > 0 && !out.failed) out.failed = !write_all(1, out.data, out.used);
     out.used = 0;
+    out.limit = std::min(2 * out.limit, output_size);
 }
 
 // Writes at p the three values of an entry, each in three columns and
@@ -305,7 +309,7 @@ void list_lines(listing& state, tintlist::database_reader& reader, Put put) {
     // local and call far below the top, on pages of their own.
     static char output_data[output_size];
     const bool terminal = output_is_terminal();
-    listing state{program, path, output_data, 0, terminal ? 0 : output_size, false, false};
+    listing state{program, path, output_data, 0, terminal ? 0 : first_output_limit, false, false};
     // A painted listing has a loop of its own: the test in the plain one's
     // would slow it down.
     const paint swatches = swatches_for(terminal);
