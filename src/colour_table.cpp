@@ -10,11 +10,6 @@
 namespace tintlist {
 namespace {
 
-// The linear light of a value, held to 0..255.
-double linear(int value) {
-    return srgb_linear_light[static_cast<std::size_t>(std::clamp(value, 0, 255))];
-}
-
 // CIELAB's compression of a share of the white's own value.
 double compressed(double t) {
     constexpr double edge = 6.0 / 29.0;
@@ -101,9 +96,9 @@ void make_room(std::vector<T>& v) {
 } // namespace
 
 lab_colour to_lab(int red, int green, int blue) noexcept {
-    const double r = linear(red);
-    const double g = linear(green);
-    const double b = linear(blue);
+    const double r = srgb_linear(red);
+    const double g = srgb_linear(green);
+    const double b = srgb_linear(blue);
     // To CIE XYZ from the sRGB primaries, each over the value of the white,
     // D65 as ASTM E308 gives it: the sum of its row.
     const double x = (0.4124564 * r + 0.3575761 * g + 0.1804375 * b) / 0.95047;

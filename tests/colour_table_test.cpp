@@ -55,6 +55,11 @@ TEST(ToLab, KnownColours) {
         EXPECT_NEAR(lab.a, c.lab.a, 1e-4);
         EXPECT_NEAR(lab.b, c.lab.b, 1e-4);
     }
+    // A value beyond 0..255 is held to the nearer end, here as elsewhere.
+    EXPECT_EQ(tintlist::to_lab(300, -5, 255).a, tintlist::to_lab(255, 0, 255).a);
+    EXPECT_EQ(tintlist::xterm_palette_index(300, -5, 999),
+              tintlist::xterm_palette_index(255, 0, 255));
+    EXPECT_FALSE(tintlist::black_text_contrasts_more(-1000, -1, -7));
 }
 
 TEST(ColourTable, TakesTheEntriesOfADatabase) {

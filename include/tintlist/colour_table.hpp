@@ -44,20 +44,29 @@ inline constexpr std::array<double, 256> srgb_linear_light = [] {
     return table;
 }();
 
-// True when black text on the sRGB colour (each value 0..255) has a greater
-// WCAG contrast ratio than white: (Y + 0.05) / 0.05 against 1.05 / (Y +
-// 0.05), where Y is the colour's relative luminance.
+// The linear light of an sRGB value, held to 0..255.
+[[nodiscard]] inline double srgb_linear(int value) noexcept {
+    return srgb_linear_light[static_cast<std::size_t>(std::clamp(value, 0, 255))];
+}
+
+// True when black text on the sRGB colour (each value 0..255, a value
+// beyond held to the nearer end) has a greater WCAG contrast ratio than
+// white: (Y + 0.05) / 0.05 against 1.05 / (Y + 0.05), where Y is the
+// colour's relative luminance.
 [[nodiscard]] inline bool black_text_contrasts_more(int red, int green, int blue) noexcept {
-    const auto light = [](int value) { return srgb_linear_light[static_cast<std::size_t>(value)]; };
-    const double y = 0.2126 * light(red) + 0.7152 * light(green) + 0.0722 * light(blue);
+    const double y =
+        0.2126 * srgb_linear(red) + 0.7152 * srgb_linear(green) + 0.0722 * srgb_linear(blue);
     return (y + 0.05) * (y + 0.05) > 0.05 * 1.05;
 }
 
 // The colour of xterm's palette of 256 nearest in RGB to the sRGB colour
-// (each value 0..255): of its 6x6x6 cube (16 to 231, levels 0, 95, 135,
-// 175, 215 and 255) or its ramp of greys (232 to 255, 8 to 238). The first
-// 16 are left out, as each terminal has its own.
+// (each value 0..255, a value beyond held to the nearer end): of its 6x6x6 cube (16 to 231, levels
+// 0, 95, 135, 175, 215 and 255) or its ramp of greys (232 to 255, 8 to 238). The first 16 are left
+// out, as each terminal has its own.
 [[nodiscard]] inline int xterm_palette_index(int red, int green, int blue) noexcept {
+    red = std::clamp(red, 0, 255);
+    green = std::clamp(green, 0, 255);
+    blue = std::clamp(blue, 0, 255);
     const auto level = [](int v) { return v < 48 ? 0 : v < 115 ? 1 : (v - 35) / 40; };
     const auto cube = [](int level) { return level == 0 ? 0 : 55 + 40 * level; };
     const int r = level(red);
