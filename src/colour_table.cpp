@@ -179,29 +179,30 @@ bool colour_table::add(const colour_entry& colour) {
     return true;
 }
 
+// The slot of the hash table that holds the name, or the empty one where
+// it would go.
+std::size_t colour_table::slot(std::string_view name, std::uint64_t hash) const noexcept {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = hash & mask;
+    for (; slots_[i] != 0; i = (i + 1) & mask) {
+        const colour& held = colours_[slots_[i] - 1];
+        if (held.name_hash == hash && same_name(held.entry.name, name)) break;
+    }
+    return i;
+}
+
 // Enters the colour `number` into the hash table, unless an earlier colour
 // holds its name.
 void colour_table::index(std::uint32_t number) noexcept {
     const colour& added = colours_[number];
-    const std::size_t mask = slots_.size() - 1;
-    std::size_t i = added.name_hash & mask;
-    for (; slots_[i] != 0; i = (i + 1) & mask) {
-        const colour& held = colours_[slots_[i] - 1];
-        if (held.name_hash == added.name_hash && same_name(held.entry.name, added.entry.name))
-            return;
-    }
-    slots_[i] = number + 1;
+    const std::size_t i = slot(added.entry.name, added.name_hash);
+    if (slots_[i] == 0) slots_[i] = number + 1;
 }
 
 const colour_entry* colour_table::find(std::string_view name) const noexcept {
     if (slots_.empty()) return nullptr;
-    const std::uint64_t hash = name_hash(name);
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = hash & mask; slots_[i] != 0; i = (i + 1) & mask) {
-        const colour& held = colours_[slots_[i] - 1];
-        if (held.name_hash == hash && same_name(held.entry.name, name)) return &held.entry;
-    }
-    return nullptr;
+    const std::uint32_t held = slots_[slot(name, name_hash(name))];
+    return held != 0 ? &colours_[held - 1].entry : nullptr;
 }
 
 // The groups of colours are searched outwards in lightness from the

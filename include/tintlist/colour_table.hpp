@@ -138,6 +138,7 @@ class colour_table {
         lab_colour lab;
         std::uint64_t name_hash;
     };
+    std::size_t slot(std::string_view name, std::uint64_t hash) const noexcept;
     void index(std::uint32_t number) noexcept;
 
     std::deque<std::string> names_; // the copies of the names, which never move
